@@ -1,0 +1,104 @@
+// Host import entries: every host function is reached through a slot that is bound
+// by ordinal on its first call.
+//
+// The plug-in calls host functions as host::VeldarGetTable(44) and so on. In the
+// i386 build each name is the entry's dispatch jump (an indirect jump through the
+// slot); in the native build it is a small call object that binds the slot on
+// first use. Either way the binder below does the looking up.
+#pragma once
+
+#include <cstdint>
+
+#include "host_api.h"
+
+namespace pim {
+
+enum HostImportIndex : int {
+#define HOST_FN(ord, name, conv, bytes, ret, params, args) kImport_##name,
+#define HOST_ADDR(ord, name) kImport_##name,
+#define HOST_LOADTIME(ord, name, conv, bytes, ret, params)
+#define HOST_ATTACH(ord, name, conv, bytes, ret, params)
+#include "host_functions.inc"
+#undef HOST_FN
+#undef HOST_ADDR
+#undef HOST_LOADTIME
+#undef HOST_ATTACH
+    kHostImportCount
+};
+
+struct HostImportInfo {
+    uint16_t ordinal;
+    // Bytes of arguments the function removes from the stack on return, or -1 when the
+    // plug-in does not know its signature.
+    int16_t calleePops;
+};
+extern const HostImportInfo kHostImports[kHostImportCount];
+
+// The slots, one 32-bit word each (a pointer in the native build), in list order.
+extern "C" void *pim_host_slots[kHostImportCount] __asm__("pim_host_slots");
+
+// The entry's public address: what callers call and what virtual tables hold.
+void *HostImportAddress(int index);
+
+// The host's exception translator (30005), the one function imported at load time.
+void *HostExceptionTranslator();
+
+// Number of look-ups the binder made so far (for tests and benchmarks).
+extern uint32_t hostLookups;
+
+}  // namespace pim
+
+// Binds the slot of one entry. nameOrOrdinal follows GetProcAddress: below 0x10000
+// an ordinal, else a pointer to a name. Called by the resolver stubs.
+extern "C" void HOST_CONV_STDCALL BindHostImport(uintptr_t nameOrOrdinal, void **slot) __asm__("pim_bind_host_import");
+
+namespace host {
+
+#if defined(__i386__)
+
+extern "C" {
+#define HOST_FN(ord, name, conv, bytes, ret, params, args) ret HOST_CONV_##conv name params __asm__("pim_host_" #name);
+#define HOST_ADDR(ord, name) void name(void) __asm__("pim_host_" #name);
+#define HOST_LOADTIME(ord, name, conv, bytes, ret, params)
+#define HOST_ATTACH(ord, name, conv, bytes, ret, params)
+#include "host_functions.inc"
+#undef HOST_FN
+#undef HOST_ADDR
+#undef HOST_LOADTIME
+#undef HOST_ATTACH
+}
+
+#else
+
+void *ImportTarget(int index);
+
+template <int Index, class F>
+struct Call;
+
+template <int Index, class R, class... P>
+struct Call<Index, R(P...)> {
+    R operator()(P... p) const { return reinterpret_cast<R (*)(P...)>(ImportTarget(Index))(p...); }
+};
+
+template <int Index, class R, class... P>
+struct Call<Index, R(P..., ...)> {
+    template <class... V>
+    R operator()(P... p, V... v) const {
+        return reinterpret_cast<R (*)(P..., ...)>(ImportTarget(Index))(p..., v...);
+    }
+};
+
+#define HOST_FN(ord, name, conv, bytes, ret, params, args) \
+    inline constexpr Call<pim::kImport_##name, ret params> name{};
+#define HOST_ADDR(ord, name)
+#define HOST_LOADTIME(ord, name, conv, bytes, ret, params)
+#define HOST_ATTACH(ord, name, conv, bytes, ret, params)
+#include "host_functions.inc"
+#undef HOST_FN
+#undef HOST_ADDR
+#undef HOST_LOADTIME
+#undef HOST_ATTACH
+
+#endif
+
+}  // namespace host

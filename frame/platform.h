@@ -1,0 +1,25 @@
+// The thin platform layer: the few operating-system services the plug-in uses.
+// On Windows they are the real ones; the native development build gets the same
+// names from a small shim (standin/native), so the plug-in's code is one code.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include "platform_native.h"
+#endif
+
+namespace pim::platform {
+
+// Makes the host's structured-exception translator the calling thread's translator.
+void InstallExceptionTranslator(void *translator);
+
+// Ends a call through an empty host import entry: raises STATUS_ENTRYPOINT_NOT_FOUND,
+// non-continuable, with the ordinal as its one parameter. Never returns.
+[[noreturn]] void RaiseEntryNotFound(uintptr_t nameOrOrdinal);
+
+constexpr uint32_t kStatusEntryPointNotFound = 0xC0000139u;
+
+}  // namespace pim::platform

@@ -1,0 +1,1 @@
+// A forwarding library: its exports are all forwarded to the system DLLs.

@@ -1,0 +1,142 @@
+// Heap blocks, host globals and files of the stand-in.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "exports.h"
+#include "state.h"
+
+#if defined(_WIN32)
+#include <share.h>
+#endif
+
+namespace standin {
+namespace {
+
+struct Globals {
+    uint16_t stateFlags = 0;
+    int16_t warehouse = 0;
+    int16_t year = 0;
+    uint32_t resizeCalls = 0;
+    uint32_t failResizeCall = 0;  // 1-based index of the call to fail; 0: none
+    int64_t liveBlocks = 0;
+};
+
+Globals &globals() {
+    static Globals g;
+    return g;
+}
+
+int16_t MachineYear() {
+    std::time_t now = std::time(nullptr);
+    std::tm *local = std::localtime(&now);
+    return static_cast<int16_t>(local != nullptr ? local->tm_year + 1900 : 2026);
+}
+
+}  // namespace
+
+void ResetHeapAndGlobals() { globals() = Globals{}; }
+
+}  // namespace standin
+
+using namespace standin;
+
+STANDIN_API void StandinSetCurrentYear(int16_t year) { globals().year = year; }
+STANDIN_API void StandinSetStateFlags(uint16_t flags) { globals().stateFlags = flags; }
+STANDIN_API uint16_t StandinStateFlags(void) { return globals().stateFlags; }
+STANDIN_API int16_t StandinCurrentWarehouse(void) { return globals().warehouse; }
+STANDIN_API void StandinFailResizeCall(uint32_t callIndex) {
+    globals().failResizeCall = callIndex;
+    globals().resizeCalls = 0;
+}
+STANDIN_API int64_t StandinLiveBlocks(void) { return globals().liveBlocks; }
+
+int32_t HOST_CONV_STDCALL VeldarResizeBlock(void **block, uint32_t bytes) {
+    Called(kOrd_VeldarResizeBlock);
+    Globals &g = globals();
+    if (++g.resizeCalls == g.failResizeCall) return 0;
+    void *resized = std::realloc(*block, bytes == 0 ? 1 : bytes);
+    if (resized == nullptr) return 0;
+    if (*block == nullptr) ++g.liveBlocks;
+    *block = resized;
+    return 1;
+}
+
+void HOST_CONV_STDCALL VeldarFreeBlock(void *block) {
+    Called(kOrd_VeldarFreeBlock);
+    if (block != nullptr) --globals().liveBlocks;
+    std::free(block);
+}
+
+void HOST_CONV_STDCALL VeldarDelete(void *object) {
+    Called(kOrd_VeldarDelete);
+    std::free(object);
+}
+
+uint16_t HOST_CONV_STDCALL VeldarGetStateFlags(void) {
+    Called(kOrd_VeldarGetStateFlags);
+    return globals().stateFlags;
+}
+
+int32_t HOST_CONV_STDCALL VeldarSetStateFlag(uint32_t mask, int32_t on) {
+    Called(kOrd_VeldarSetStateFlag);
+    uint16_t &flags = globals().stateFlags;
+    flags = static_cast<uint16_t>(on != 0 ? (flags | mask) : (flags & ~mask));
+    return 1;
+}
+
+int16_t *HOST_CONV_STDCALL VeldarCurrentWarehouse(void) {
+    Called(kOrd_VeldarCurrentWarehouse);
+    return &globals().warehouse;
+}
+
+int16_t *HOST_CONV_STDCALL VeldarCurrentYear(void) {
+    Called(kOrd_VeldarCurrentYear);
+    if (globals().year == 0) globals().year = MachineYear();
+    return &globals().year;
+}
+
+int32_t HOST_CONV_STDCALL VeldarSetTableMode(HostTable *, int32_t) {
+    Called(kOrd_VeldarSetTableMode);
+    return 1;
+}
+
+// ---- files: the runtime's stream functions, with the results they document ----
+
+HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, int32_t share, int32_t, int32_t) {
+    Called(kOrd_VeldarFileOpen);
+#if defined(_WIN32)
+    return reinterpret_cast<HostFile *>(_fsopen(name, mode, share));
+#else
+    (void)share;
+    std::string posixMode;  // POSIX streams have no text mode
+    for (const char *m = mode; *m != '\0'; ++m)
+        if (*m != 't') posixMode += *m;
+    return reinterpret_cast<HostFile *>(std::fopen(name, posixMode.c_str()));
+#endif
+}
+
+int32_t HOST_CONV_STDCALL VeldarFileClose(HostFile *file) {
+    Called(kOrd_VeldarFileClose);
+    return std::fclose(reinterpret_cast<FILE *>(file)) == 0 ? 0 : -1;
+}
+
+uint32_t HOST_CONV_STDCALL VeldarFileRead(void *buf, uint32_t size, uint32_t count, HostFile *file) {
+    Called(kOrd_VeldarFileRead);
+    return static_cast<uint32_t>(std::fread(buf, size, count, reinterpret_cast<FILE *>(file)));
+}
+
+uint32_t HOST_CONV_STDCALL VeldarFileWrite(const void *buf, uint32_t size, uint32_t count, HostFile *file) {
+    Called(kOrd_VeldarFileWrite);
+    return static_cast<uint32_t>(std::fwrite(buf, size, count, reinterpret_cast<FILE *>(file)));
+}
+
+int32_t HOST_CONV_CDECL VeldarFilePrintf(HostFile *file, const char *format, ...) {
+    Called(kOrd_VeldarFilePrintf);
+    va_list values;
+    va_start(values, format);
+    int result = std::vfprintf(reinterpret_cast<FILE *>(file), format, values);
+    va_end(values);
+    return result;
+}

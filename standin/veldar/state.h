@@ -1,0 +1,54 @@
+// State of the stand-in host library, shared by its source files.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host_api.h"
+#include "veldar.h"
+
+namespace standin {
+
+struct Event {
+    int32_t kind;
+    int32_t flags;
+    std::string title;
+    std::string text;
+};
+
+struct TableSlot {
+    bool present = true;
+    HostTable table{};
+};
+
+struct State {
+    int32_t version = kRequiredHostVersion;
+    std::map<int32_t, TableSlot> tables;
+    bool noticeChanges = false;
+    int16_t noticeValue = 0;
+    bool echo = false;
+    std::vector<Event> events;
+    std::vector<const MenuEntryRecord *> menu;
+    std::map<uint32_t, uint32_t> calls;
+};
+
+State &state();
+
+// Counts a call of the host function with this ordinal.
+inline void Called(uint32_t ordinal) { ++state().calls[ordinal]; }
+
+// Records something the plug-in showed and echoes it when asked to.
+void Show(int32_t kind, int32_t flags, const std::string &title, const std::string &text);
+
+// A host text as UTF-8 for the console (see StandinRenderText).
+std::string Render(const std::string &hostText);
+
+// Back to the defaults of heap blocks, host globals and fault injection.
+void ResetHeapAndGlobals();
+
+// printf-style formatting into a string.
+std::string FormatV(const char *format, va_list values);
+
+}  // namespace standin
