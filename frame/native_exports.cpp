@@ -7,7 +7,7 @@ extern "C" int32_t PluginConnect(void *host, char *nameBuffer);
 extern "C" int32_t PluginSetup(int32_t flag);
 extern "C" void PluginHook(void);
 
-extern "C" __attribute__((visibility("default"))) const OrdinalExport ordinal_exports[] = {
+extern "C" __attribute__((visibility("default"))) const OrdinalExport ordinal_exports_pim[] = {
     {30001, reinterpret_cast<void *>(&PluginConnect)},
     {30008, reinterpret_cast<void *>(&PluginSetup)},
     {30009, reinterpret_cast<void *>(&PluginHook)},

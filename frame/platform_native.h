@@ -37,7 +37,7 @@ int wsprintfA(char *buffer, const char *format, ...);
 }
 
 // What a module exports by ordinal in the native build: each module that exports by
-// ordinal defines the array `ordinal_exports`, ended by a zero ordinal.
+// ordinal defines the array `ordinal_exports_<module name>`, ended by a zero ordinal.
 struct OrdinalExport {
     uint32_t ordinal;
     void *address;

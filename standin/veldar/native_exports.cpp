@@ -2,7 +2,7 @@
 #include "exports.h"
 #include "platform_native.h"
 
-extern "C" __attribute__((visibility("default"))) const OrdinalExport ordinal_exports[] = {
+extern "C" __attribute__((visibility("default"))) const OrdinalExport ordinal_exports_VELDAR[] = {
 #define HOST_FN(ord, name, conv, bytes, ret, params, args) {ord, reinterpret_cast<void *>(&name)},
 #define HOST_ADDR(ord, name) {ord, reinterpret_cast<void *>(&name)},
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params) {ord, reinterpret_cast<void *>(&name)},

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds one tree: "win32" (pim.dll with MinGW-w64), "native" (Linux, for fast
+# tests) or "native-asan" (Linux with AddressSanitizer and UBSan).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+kind=${1:-win32}
+case "$kind" in
+  win32) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release) ;;
+  native) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  native-asan) args=(-DCMAKE_BUILD_TYPE=Debug -DPIM_SANITIZE=ON) ;;
+  *) echo "usage: build.sh win32|native|native-asan" >&2; exit 2 ;;
+esac
+cmake -S "$root" -B "$root/build/$kind" "${args[@]}" >/dev/null
+cmake --build "$root/build/$kind" -j"$(nproc)"
