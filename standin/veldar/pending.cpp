@@ -14,8 +14,6 @@ void NotBuilt(uint32_t ordinal) {
 
 void HOST_CONV_THISCALL VeldarCallbackBinderConstruct(void *, void *, void *) { NotBuilt(kOrd_VeldarCallbackBinderConstruct); }
 void HOST_CONV_THISCALL VeldarCallbackBinderDestruct(void *) { NotBuilt(kOrd_VeldarCallbackBinderDestruct); }
-void HOST_CONV_STDCALL VeldarNormalizeDate(char *, const char *) { NotBuilt(kOrd_VeldarNormalizeDate); }
-int32_t HOST_CONV_STDCALL VeldarCompareDates(const char *, const char *) { NotBuilt(kOrd_VeldarCompareDates); return 0; }
 int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t, HostTable **, void *, int32_t) { NotBuilt(kOrd_VeldarPrepareKey); return 0; }
 int16_t HOST_CONV_STDCALL VeldarLineKindOf(int32_t) { NotBuilt(kOrd_VeldarLineKindOf); return 0; }
 int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *, HostTable *, int32_t, void *, int32_t, int32_t) { NotBuilt(kOrd_VeldarOpenCursor); return 0; }

@@ -48,6 +48,11 @@ std::string Render(const std::string &hostText);
 // Back to the defaults of heap blocks, host globals and fault injection.
 void ResetHeapAndGlobals();
 
+// The stand-in's stored date form of a calendar date (empty when there is no such
+// date), and back.
+std::string StoredDate(int year, int month, int day);
+bool ParseStoredDate(const char *stored, int &year, int &month, int &day);
+
 // printf-style formatting into a string.
 std::string FormatV(const char *format, va_list values);
 
