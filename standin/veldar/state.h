@@ -23,6 +23,12 @@ struct TableSlot {
     HostTable table{};
 };
 
+// A goods group the host knows, for its goods-group picker.
+struct GoodsGroup {
+    int16_t number;
+    std::string name;  // Mazovia
+};
+
 struct State {
     int32_t version = kRequiredHostVersion;
     std::map<int32_t, TableSlot> tables;
@@ -32,6 +38,7 @@ struct State {
     std::vector<Event> events;
     std::vector<const MenuEntryRecord *> menu;
     std::map<uint32_t, uint32_t> calls;
+    std::vector<GoodsGroup> goodsGroups;  // filled with the host's data
 };
 
 State &state();
