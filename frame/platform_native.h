@@ -37,7 +37,9 @@ int wsprintfA(char *buffer, const char *format, ...);
 }
 
 // What a module exports by ordinal in the native build: each module that exports by
-// ordinal defines the array `ordinal_exports_<module name>`, ended by a zero ordinal.
+// ordinal defines the function `ordinal_export_table`, which returns its table, ended
+// by a zero ordinal. (A function, because every module has one: a data symbol of the
+// same name in several modules would break the one-definition rule.)
 struct OrdinalExport {
     uint32_t ordinal;
     void *address;

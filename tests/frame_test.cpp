@@ -1,6 +1,7 @@
 // The plug-in frame as the host sees it: connect, setup, the menu command, the
 // install notice, the record-size check and the refusal report.
 #include <cstring>
+#include <filesystem>
 
 #include "plugin_fixture.h"
 
@@ -128,6 +129,30 @@ TEST_F(Frame, ConnectingTwiceReadsNoNewSizesAndListsEachTableOnce) {
     auto shown = EventsOfKind(kEventMessage);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, SizesReport("\x01tp25p40\x01Tspr_dok\t298\t300\n", PluginFileName()));
+}
+
+TEST_F(Frame, RefusalReportNamesThePluginFileAfterTheLastBackslash) {
+    // A copy of the plug-in under another directory and name.
+    const std::string dir = "APP";
+    const std::string copy = dir + "/PIM.DLL";
+    RemoveFile(copy);
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(standin::DefaultPluginPath(), copy);
+    const std::string loaded = std::filesystem::absolute(copy).string();
+    Load(loaded);
+    StandinSetTableRecordSize(44, 1);
+    EXPECT_EQ(Connect(), -1);
+    Setup(1);
+    auto shown = EventsOfKind(kEventMessage);
+    ASSERT_EQ(shown.size(), 1u);
+#if defined(_WIN32)
+    const std::string expected = "PIM.DLL";
+#else
+    const std::string expected = loaded;  // a path without a backslash is used whole
+#endif
+    EXPECT_EQ(shown[0].text, SizesReport("\x01tp25p40\x01Tspr\t980\t1\n", expected));
+    Unload();
+    RemoveFile(copy);
 }
 
 TEST_F(Frame, RefusalReportBeforeAnyCheckIsTheVersionsMessage) {

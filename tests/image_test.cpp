@@ -49,9 +49,11 @@ std::map<std::string, std::set<std::string>> Imports(const Image &image) {
         auto &functions = out[Upper(image.At<char>(d->Name))];
         DWORD thunks = d->OriginalFirstThunk != 0 ? d->OriginalFirstThunk : d->FirstThunk;
         for (auto t = image.At<IMAGE_THUNK_DATA32>(thunks); t->u1.AddressOfData != 0; ++t) {
-            if (IMAGE_SNAP_BY_ORDINAL32(t->u1.Ordinal))
-                functions.insert("#" + std::to_string(IMAGE_ORDINAL32(t->u1.Ordinal)));
-            else
+            if (IMAGE_SNAP_BY_ORDINAL32(t->u1.Ordinal)) {
+                std::string ordinal(1, '#');
+                ordinal += std::to_string(IMAGE_ORDINAL32(t->u1.Ordinal));
+                functions.insert(ordinal);
+            } else
                 functions.insert(image.At<IMAGE_IMPORT_BY_NAME>(t->u1.AddressOfData)->Name);
         }
     }

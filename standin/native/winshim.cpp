@@ -24,15 +24,8 @@ WINSHIM_API FARPROC WinShimRealGetProcAddress(HMODULE module, const char *nameOr
     if (module == nullptr) return nullptr;
     auto value = reinterpret_cast<uintptr_t>(nameOrOrdinal);
     if (value >= 0x10000) return dlsym(module, nameOrOrdinal);
-    // Each module's table is named after the module: ordinal_exports_pim for pim.so,
-    // ordinal_exports_VELDAR for libVELDAR.so.
-    struct link_map *map = nullptr;
-    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return nullptr;
-    std::string base = map->l_name;
-    base = base.substr(base.find_last_of('/') + 1);
-    base = base.substr(0, base.find('.'));
-    if (base.compare(0, 3, "lib") == 0) base = base.substr(3);
-    auto *table = static_cast<const OrdinalExport *>(dlsym(module, ("ordinal_exports_" + base).c_str()));
+    auto tableOf = reinterpret_cast<const OrdinalExport *(*)()>(dlsym(module, "ordinal_export_table"));
+    const OrdinalExport *table = tableOf != nullptr ? tableOf() : nullptr;
     if (table == nullptr) return nullptr;
     for (; table->ordinal != 0; ++table)
         if (table->ordinal == value) return table->address;

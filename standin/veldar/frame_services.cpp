@@ -6,6 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "exports.h"
 #include "state.h"
 
@@ -42,6 +48,16 @@ std::string FormatV(const char *format, va_list values) {
     return out;
 }
 
+namespace {
+bool TerminalOutput() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(fileno(stdout)) != 0;
+#endif
+}
+}  // namespace
+
 void Show(int32_t kind, int32_t flags, const std::string &title, const std::string &text) {
     State &s = state();
     s.events.push_back({kind, flags, title, text});
@@ -52,7 +68,8 @@ void Show(int32_t kind, int32_t flags, const std::string &title, const std::stri
         return;
     }
     const char *what = kind == kEventNotice ? "notice" : "message";
-    std::printf("\n== %s [%s] ==\n%s\n", what, Render(title).c_str(), Render(text).c_str());
+    const bool bold = TerminalOutput();
+    std::printf("\n== %s [%s] ==\n%s\n", what, Render(title, bold).c_str(), Render(text, bold).c_str());
     std::fflush(stdout);
 }
 

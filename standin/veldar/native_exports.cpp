@@ -2,7 +2,8 @@
 #include "exports.h"
 #include "platform_native.h"
 
-extern "C" __attribute__((visibility("default"))) const OrdinalExport ordinal_exports_VELDAR[] = {
+namespace {
+const OrdinalExport kOrdinalExports[] = {
 #define HOST_FN(ord, name, conv, bytes, ret, params, args) {ord, reinterpret_cast<void *>(&name)},
 #define HOST_ADDR(ord, name) {ord, reinterpret_cast<void *>(&name)},
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params) {ord, reinterpret_cast<void *>(&name)},
@@ -10,3 +11,6 @@ extern "C" __attribute__((visibility("default"))) const OrdinalExport ordinal_ex
 #include "host_functions.inc"
     {0, nullptr},
 };
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) const OrdinalExport *ordinal_export_table() { return kOrdinalExports; }

@@ -49,8 +49,9 @@ inline void Called(uint32_t ordinal) { ++state().calls[ordinal]; }
 // Records something the plug-in showed and echoes it when asked to.
 void Show(int32_t kind, int32_t flags, const std::string &title, const std::string &text);
 
-// A host text as UTF-8 for the console (see StandinRenderText).
-std::string Render(const std::string &hostText);
+// A host text as UTF-8 for the console (see StandinRenderText); with emphasis, the
+// host's emphasis marks become terminal bold.
+std::string Render(const std::string &hostText, bool emphasis);
 
 // Back to the defaults of heap blocks, host globals and fault injection.
 void ResetHeapAndGlobals();

@@ -42,7 +42,7 @@ char32_t FromWindows1250(unsigned char b) {
 
 }  // namespace
 
-std::string Render(const std::string &hostText) {
+std::string Render(const std::string &hostText, bool emphasis) {
     std::string out;
     std::size_t pos = 0;
     while (pos <= hostText.size()) {
@@ -71,7 +71,11 @@ std::string Render(const std::string &hostText) {
         }
         int column = 0;
         for (unsigned char b : line) {
-            if (b == 0x01 || b == 0x02 || b == 0x05) continue;  // emphasis and hot-key marks
+            if (b == 0x02 || b == 0x01) {  // emphasis on, off
+                if (emphasis) out += b == 0x02 ? "\x1b[1m" : "\x1b[0m";
+                continue;
+            }
+            if (b == 0x05) continue;  // the form's key-name mark
             if (b == '\t') {
                 int next = (column / 8 + 1) * 8;
                 for (int stop : stops)
@@ -99,7 +103,7 @@ using namespace standin;
 
 STANDIN_API uint32_t StandinRenderText(const char *text, char *out, uint32_t size) {
     if (size == 0) return 0;
-    std::string rendered = Render(text);
+    std::string rendered = Render(text, false);
     std::size_t n = rendered.size() < size - 1 ? rendered.size() : size - 1;
     std::memcpy(out, rendered.data(), n);
     out[n] = '\0';
