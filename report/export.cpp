@@ -36,7 +36,7 @@ struct FileText {
 };
 
 // Whole units of a quantity in thousandths, truncated toward zero.
-int32_t WholeUnits(int32_t thousandths) { return thousandths / 1000; }
+int WholeUnits(int32_t thousandths) { return thousandths / 1000; }
 
 // One export file being written; remembers whether any write failed.
 class ExportFile {
@@ -130,7 +130,7 @@ int32_t CRaportSprzPapierosow::ExportFiles() {
                 const OutletItemRow &item = outlet.outletItems[k];
                 out.Line("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%d\t%s\n", branch.text, name.text, street.text, city.text,
                          postalCode.text, taxNumber.text, FileText(item.goodsCode).text,
-                         FileText(item.goodsName).text, static_cast<int>(WholeUnits(item.quantity)),
+                         FileText(item.goodsName).text, WholeUnits(item.quantity),
                          FileText(item.unit).text);
             }
         }
@@ -145,7 +145,7 @@ int32_t CRaportSprzPapierosow::ExportFiles() {
                 const ItemRow &item = itemList[i];
                 if (item.sold != 0)
                     out.Line("%s\t%s\t%d\n", branch.text, FileText(item.goodsCode).text,
-                             static_cast<int>(WholeUnits(item.*quantity)));
+                             WholeUnits(item.*quantity));
             }
         });
     };

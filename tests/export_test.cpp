@@ -211,6 +211,7 @@ TEST_F(ExportTest, NamesFilesByPeriodKindAndShortName) {
     // Converted from the host's code page into the file-name character set (the
     // stand-in's is ASCII: Polish letters lose their diacritics).
     EXPECT_EQ(FileName("01.03.2024", "VAT", Mz("ŁÓDŹ-ż")), "202403_VAT_LODZ-z.txt");
+    EXPECT_EQ(FileName("01.03.2024", "VAT", Mz("Café")), "202403_VAT_Caf_.txt");
     // Characters that cannot stand in a file name, or would lead out of the directory.
     EXPECT_EQ(FileName("01.03.2024", "VAT", "..\\x"), "202403_VAT_.._x.txt");
     EXPECT_EQ(FileName("01.03.2024", "VAT", "C:/a*?\"<>|"), "202403_VAT_C__a______.txt");
@@ -271,9 +272,10 @@ TEST_F(ExportTest, TabsAndLineBreaksInsideTextsBecomeSpaces) {
 
 TEST_F(ExportTest, AFullDiskIsReportedAndLeavesNoTruncatedFile) {
     // Enough lines for the runtime's buffer to overflow while the invoice file is
-    // written; the stock file's few lines fail only when it is closed.
+    // written; the stock file's few lines fail only when it is closed. The old files
+    // of those names must not survive as if they were this month's.
     int32_t a = AddOutlet("Sklep", "Polna 1", "Radom", "26-600", "123");
-    for (int k = 0; k < 40; ++k) AddOutletItem(a, "P" + std::to_string(k), std::string(100, 'x'), 1000, "szt.");
+    for (int k = 0; k < 40; ++k) AddOutletItem(a, std::to_string(1000 + k), std::string(100, 'x'), 1000, "szt.");
     AddItem(1, "P001", 1000, 1000);
     for (const char *name : {kInvoices, kStock}) {
         testing_support::WriteFile(name, "older\n");
@@ -283,9 +285,12 @@ TEST_F(ExportTest, AFullDiskIsReportedAndLeavesNoTruncatedFile) {
     EXPECT_FALSE(Exists(kInvoices));
     EXPECT_FALSE(Exists(kStock));
     EXPECT_EQ(ReadFile(kReceipts), OnDisk(kItemHeader + Mz("Hurtownia Łódź") + "\tP001\t1\n"));
+#if !defined(_WIN32)
     // The invoice file's failure was seen while writing: its remaining lines were not
     // offered to the full disk (40 rows and a header, 2 + 2 lines for the others).
+    // The Windows runtime under Wine reports failed writes only when the file is closed.
     EXPECT_LT(StandinCallCount(kOrd_VeldarFilePrintf), 41u + 4u);
+#endif
 }
 
 TEST(CollapseSpaces, LeavesOneSpaceOfEveryRun) {
