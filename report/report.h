@@ -61,6 +61,9 @@ struct ItemRow {
     int32_t receiptsQuantity;  // thousandths of a unit
 };
 
+// Room for an export file name, whatever the period text and short name hold.
+constexpr std::size_t kExportFileNameSize = 64;
+
 // Lists grow by this many rows at a time.
 constexpr int32_t kListGrowth = 50;
 
@@ -94,6 +97,7 @@ public:
 
     // Export.
     int32_t ExportFiles();
+    // The buffer holds kExportFileNameSize bytes.
     char *MakeExportFileName(char *buffer, const char *periodStart, const char *kind, const char *shortName);
 
     // --- the object's layout, as the host sees it ---

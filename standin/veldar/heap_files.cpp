@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <string>
 
 #include "exports.h"
 #include "state.h"
@@ -21,6 +23,7 @@ struct Globals {
     uint32_t resizeCalls = 0;
     uint32_t failResizeCall = 0;  // 1-based index of the call to fail; 0: none
     int64_t liveBlocks = 0;
+    std::map<std::string, std::string> redirections;  // file name -> file opened instead
 };
 
 Globals &globals() {
@@ -49,6 +52,12 @@ STANDIN_API int16_t StandinCurrentWarehouse(void) { return globals().warehouse; 
 STANDIN_API void StandinFailResizeCall(uint32_t callIndex) {
     globals().failResizeCall = callIndex;
     globals().resizeCalls = 0;
+}
+STANDIN_API void StandinRedirectFile(const char *name, const char *target) {
+    if (name == nullptr)
+        globals().redirections.clear();
+    else
+        globals().redirections[name] = target;
 }
 STANDIN_API int64_t StandinLiveBlocks(void) { return globals().liveBlocks; }
 
@@ -106,6 +115,8 @@ int32_t HOST_CONV_STDCALL VeldarSetTableMode(HostTable *, int32_t) {
 
 HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, int32_t share, int32_t, int32_t) {
     Called(kOrd_VeldarFileOpen);
+    auto redirected = globals().redirections.find(name);
+    if (redirected != globals().redirections.end()) name = redirected->second.c_str();
 #if defined(_WIN32)
     return reinterpret_cast<HostFile *>(_fsopen(name, mode, share));
 #else

@@ -73,6 +73,11 @@ STANDIN_API int16_t StandinCurrentWarehouse(void);
 
 /* Fault injection: the callIndex-th VeldarResizeBlock call from now fails (0: none). */
 STANDIN_API void StandinFailResizeCall(uint32_t callIndex);
+/* Files: opening the file called name opens target instead, for instance a device
+ * that is always full ("/dev/full", under Wine "Z:\\dev\\full"). A null name clears
+ * every redirection. */
+STANDIN_API void StandinRedirectFile(const char *name, const char *target);
+
 /* Heap blocks handed out by VeldarResizeBlock and not yet freed. */
 STANDIN_API int64_t StandinLiveBlocks(void);
 
