@@ -43,26 +43,7 @@ int pim::AttachStep(void *module, uint32_t reason, void *) {
     return TRUE;
 }
 
-#if defined(_WIN32)
-
-// The runtime's entry point; it initialises the runtime and calls DllMain.
-extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID);
-
-// The image's entry point (set at link time): the attach step first on attach, last
-// on detach, so that it never depends on the runtime being initialised.
-extern "C" BOOL WINAPI PimDllEntry(HINSTANCE module, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH || reason == DLL_THREAD_ATTACH) {
-        pim::AttachStep(module, reason, reserved);
-        return DllMainCRTStartup(module, reason, reserved);
-    }
-    BOOL result = DllMainCRTStartup(module, reason, reserved);
-    pim::AttachStep(module, reason, reserved);
-    return result;
-}
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
-
-#else
+#if !defined(_WIN32)
 
 // The native build has no entry point of its own: a constructor runs the same step
 // when the library is loaded.
