@@ -8,6 +8,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+// The plug-in's image entry hands over to the DLL runtime's entry; a test program is
+// no DLL and never runs that entry, but linking the plug-in's code needs the name.
+extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) { return TRUE; }
 #endif
 
 namespace testing_support {
