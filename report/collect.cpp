@@ -95,6 +95,16 @@ bool DocumentInMonth(CRaportSprzPapierosow &report) {
     return report.IsDateInRange(date, report.dateFrom, report.dateTo) != 0;
 }
 
+// Walks the documents of one kind dated within the report month, with the key
+// prepared for that kind: visit(document) for each, the header in documentRecord.
+template <class Visit>
+void WalkMonthDocuments(CRaportSprzPapierosow &report, int16_t documentKind, HostBlock &key, Visit &&visit) {
+    WalkCursor(report.documentTable, documentKind, key, [&] {
+        if (DocumentInMonth(report)) visit(Document(report.documentRecord));
+        return true;
+    });
+}
+
 // Calls found(item) for every item row of the current line's goods and warehouse.
 template <class Found>
 void ForEachItemOfLine(CRaportSprzPapierosow &report, Found &&found) {
@@ -195,17 +205,15 @@ int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
     const int16_t lineKind = host::VeldarLineKindOf(documentKind);
     HostBlock key;
     host::VeldarPrepareKey(documentKind, nullptr, key.bytes, 0);
-    WalkCursor(documentTable, documentKind, key, [&] {
-        const TsprRecord &document = Document(documentRecord);
-        if (!DocumentInMonth(*this) || document.customerNo == 0) return true;
+    WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
+        if (document.customerNo == 0) return;
         for (int32_t o = 0; o < outletCount; ++o)
-            if (outletList[o].customerNo == document.customerNo) return true;
+            if (outletList[o].customerNo == document.customerNo) return;
         WalkLines(*this, lineKind, document.documentId, [&] {
             if (!GroupSelected(options, Line(lineRecord).goodsGroup)) return true;
             AddOutlet(documentRecord);
             return false;
         });
-        return true;
     });
     return 0;
 }
@@ -219,9 +227,8 @@ int32_t CRaportSprzPapierosow::CollectSales(int16_t documentKind) {
         const int16_t customerNo = outletList[o].customerNo;
         int32_t total = 0;
         bool matched = false;
-        WalkCursor(documentTable, documentKind, key, [&] {
-            const TsprRecord &document = Document(documentRecord);
-            if (!DocumentInMonth(*this) || document.customerNo != customerNo) return true;
+        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
+            if (document.customerNo != customerNo) return;
             WalkLines(*this, lineKind, document.documentId, [&] {
                 total = AddQuantity(total, Line(lineRecord).quantity);
                 if (GroupSelected(options, Line(lineRecord).goodsGroup))
@@ -232,15 +239,13 @@ int32_t CRaportSprzPapierosow::CollectSales(int16_t documentKind) {
                     });
                 return true;
             });
-            return true;
         });
         if (matched) AddOutletItem(nullptr, o, total);
     }
 
     if (documentKind == kDocumentKindReceipt) {
-        WalkCursor(documentTable, documentKind, key, [&] {
-            const TsprRecord &document = Document(documentRecord);
-            if (!DocumentInMonth(*this) || document.customerNo != 0) return true;
+        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
+            if (document.customerNo != 0) return;
             WalkLines(*this, lineKind, document.documentId, [&] {
                 const TsprDokRecord &line = Line(lineRecord);
                 if (GroupSelected(options, line.goodsGroup))
@@ -250,7 +255,6 @@ int32_t CRaportSprzPapierosow::CollectSales(int16_t documentKind) {
                     });
                 return true;
             });
-            return true;
         });
     }
     return 0;
