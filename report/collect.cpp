@@ -1,12 +1,273 @@
-// The collection of a month's sales. Not built yet: the lists stay empty.
-#include "report.h"
+// The collection of a month's sales from the host's tables into the report's lists:
+// the goods of the selected groups (items), the customers of the counted documents
+// (outlets) with what each bought, and the sales on receipts without a customer.
+#include "collect.h"
+
+#include <cstring>
+
+#include "host_imports.h"
+#include "host_records.h"
 
 namespace pim {
-int32_t CRaportSprzPapierosow::CollectItems() { return 0; }
-int32_t CRaportSprzPapierosow::CollectOutlets(int16_t) { return 0; }
-int32_t CRaportSprzPapierosow::CollectSales(int16_t) { return 0; }
-int32_t CRaportSprzPapierosow::AddItem(const uint8_t *) { return 1; }
-int32_t CRaportSprzPapierosow::AddOutlet(const uint8_t *) { return 1; }
-int32_t CRaportSprzPapierosow::AddOutletItem(const uint8_t *, int32_t, int32_t) { return 1; }
-int32_t CRaportSprzPapierosow::IsDateInRange(const char *, const char *, const char *) { return 0; }
+namespace {
+
+// Warehouses 0 to 99 hold the goods the report lists.
+constexpr int16_t kListedWarehouses = 100;
+
+const char kTotal[] = "TOTAL";
+const char kTotalUnit[] = "SZTA.";
+
+// A block of storage the host fills (key or cursor), zeroed before use.
+struct alignas(8) HostBlock {
+    uint8_t bytes[kKeyBlockBytes > kCursorBlockBytes ? kKeyBlockBytes : kCursorBlockBytes] = {};
+};
+
+// Quantities add as the host's 32-bit counters do: wrapping around, never undefined.
+int32_t AddQuantity(int32_t sum, int32_t quantity) {
+    return static_cast<int32_t>(static_cast<uint32_t>(sum) + static_cast<uint32_t>(quantity));
+}
+
+// A group number the picker cannot have selected counts as not selected.
+bool GroupSelected(const ReportOptions &options, int16_t group) {
+    return group >= 0 && group < kGoodsGroups && options.groupSelected[group] != 0;
+}
+
+// Copies a text field of a host record into a row field. At most the smaller
+// field's characters are read, so a field the host left without its terminator is
+// never read past.
+template <std::size_t RowBytes, std::size_t FieldBytes>
+void CopyField(char (&row)[RowBytes], const char (&field)[FieldBytes]) {
+    constexpr std::size_t chars = (RowBytes < FieldBytes ? RowBytes : FieldBytes) - 1;
+    host::VeldarCopyText(row, field, static_cast<uint16_t>(chars));
+}
+
+const TsprRecord &Document(const uint8_t *record) { return *reinterpret_cast<const TsprRecord *>(record); }
+const TsprDokRecord &Line(const uint8_t *record) { return *reinterpret_cast<const TsprDokRecord *>(record); }
+const GoodsRecord &Goods(const uint8_t *record) { return *reinterpret_cast<const GoodsRecord *>(record); }
+
+// Room for one more row at position count, the array grown by kListGrowth rows when
+// it is full; the row is cleared. Null when the host has no memory (nothing changed).
+template <class Row>
+Row *NewRow(Row *&rows, int32_t count, int32_t &capacity) {
+    if (count >= capacity) {
+        constexpr int32_t kMostRows = static_cast<int32_t>(UINT32_MAX / sizeof(Row)) - kListGrowth;
+        if (capacity > kMostRows) return nullptr;
+        void *block = rows;
+        if (host::VeldarResizeBlock(&block, static_cast<uint32_t>(capacity + kListGrowth) * sizeof(Row)) == 0)
+            return nullptr;
+        rows = static_cast<Row *>(block);
+        capacity += kListGrowth;
+    }
+    std::memset(static_cast<void *>(&rows[count]), 0, sizeof(Row));
+    return &rows[count];
+}
+
+// A TOTAL row stands for a whole document kind; no line ever merges into it.
+bool IsTotalRow(const OutletItemRow &row) {
+    return row.goodsNo == 0 && row.warehouseNo == 0 && std::strcmp(row.goodsCode, kTotal) == 0;
+}
+
+// Walks the records that the prepared key selects: every record fetched is in the
+// table's record buffer when visit runs; visit returns false to stop. The cursor is
+// closed exactly once, whether or not it opened.
+template <class Visit>
+void WalkCursor(HostTable *table, int32_t tableKind, HostBlock &key, Visit &&visit) {
+    HostBlock cursor;
+    if (host::VeldarOpenCursor(cursor.bytes, table, tableKind, key.bytes, 0, 0) != 0)
+        while (host::VeldarFetchNext(cursor.bytes) == 1 && visit()) {
+        }
+    host::VeldarCloseCursor(cursor.bytes);
+}
+
+// Walks the lines of one document, of the line table kind of its document kind.
+template <class Visit>
+void WalkLines(CRaportSprzPapierosow &report, int16_t lineKind, int32_t documentId, Visit &&visit) {
+    HostBlock key;
+    host::VeldarPrepareKey(lineKind, &report.lineTable, key.bytes, documentId);
+    WalkCursor(report.lineTable, lineKind, key, visit);
+}
+
+// Whether the current document is dated within the report month. The date is taken
+// through a bounded copy, so that an unterminated date field is never read past.
+bool DocumentInMonth(CRaportSprzPapierosow &report) {
+    char date[sizeof TsprRecord::documentDate];
+    CopyField(date, Document(report.documentRecord).documentDate);
+    return report.IsDateInRange(date, report.dateFrom, report.dateTo) != 0;
+}
+
+// Walks the documents of one kind dated within the report month, with the key
+// prepared for that kind: visit(document) for each, the header in documentRecord.
+template <class Visit>
+void WalkMonthDocuments(CRaportSprzPapierosow &report, int16_t documentKind, HostBlock &key, Visit &&visit) {
+    WalkCursor(report.documentTable, documentKind, key, [&] {
+        if (DocumentInMonth(report)) visit(Document(report.documentRecord));
+        return true;
+    });
+}
+
+// Calls found(item) for every item row of the current line's goods and warehouse.
+template <class Found>
+void ForEachItemOfLine(CRaportSprzPapierosow &report, Found &&found) {
+    const TsprDokRecord &line = Line(report.lineRecord);
+    for (int32_t i = 0; i < report.itemCount; ++i) {
+        ItemRow &item = report.itemList[i];
+        if (item.goodsNo == line.goodsNo && item.warehouseNo == line.warehouseNo) found(item);
+    }
+}
+
+}  // namespace
+
+int32_t CRaportSprzPapierosow::AddItem(const uint8_t *record) {
+    ItemRow *row = NewRow(itemList, itemCount, itemCapacity);
+    if (row == nullptr) return 1;
+    const GoodsRecord &goods = Goods(record);
+    row->goodsNo = goods.goodsNo;
+    row->warehouseNo = *host::VeldarCurrentWarehouse();
+    CopyField(row->goodsCode, goods.goodsCode);
+    CopyField(row->goodsName, goods.goodsName);
+    row->stockQuantity = goods.stockQuantity;
+    ++itemCount;
+    return 0;
+}
+
+int32_t CRaportSprzPapierosow::AddOutlet(const uint8_t *record) {
+    OutletRow *row = NewRow(outletList, outletCount, outletCapacity);
+    if (row == nullptr) return 1;
+    const TsprRecord &document = Document(record);
+    row->customerNo = document.customerNo;
+    CopyField(row->name, document.buyerName);
+    CopyField(row->taxNumber, document.buyerTaxNumber);
+    char address[sizeof document.buyerAddress];
+    CopyField(address, document.buyerAddress);
+    SplitAddress(address, row->street, row->postalCode, row->city);
+    ++outletCount;
+    return 0;
+}
+
+int32_t CRaportSprzPapierosow::AddOutletItem(const uint8_t *record, int32_t outletPosition, int32_t total) {
+    OutletRow &outlet = outletList[outletPosition];
+    if (record != nullptr) {
+        const TsprDokRecord &line = Line(record);
+        for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
+            OutletItemRow &row = outlet.outletItems[i];
+            if (row.goodsNo == line.goodsNo && row.warehouseNo == line.warehouseNo && !IsTotalRow(row)) {
+                row.quantity = AddQuantity(row.quantity, line.quantity);
+                return 0;
+            }
+        }
+    }
+    OutletItemRow *row = NewRow(outlet.outletItems, outlet.outletItemCount, outlet.outletItemCapacity);
+    if (row == nullptr) return 1;
+    if (record != nullptr) {
+        const TsprDokRecord &line = Line(record);
+        row->goodsNo = line.goodsNo;
+        row->warehouseNo = line.warehouseNo;
+        row->quantity = line.quantity;
+        CopyField(row->unit, line.unit);
+        CopyField(row->goodsCode, line.goodsCode);
+        CopyField(row->goodsName, line.goodsName);
+    } else {
+        row->quantity = total;
+        CopyField(row->goodsCode, kTotal);
+        CopyField(row->goodsName, kTotal);
+        CopyField(row->unit, kTotalUnit);
+    }
+    ++outlet.outletItemCount;
+    return 0;
+}
+
+int32_t CRaportSprzPapierosow::IsDateInRange(const char *date, const char *first, const char *last) {
+    if (date[0] == '\0') return 0;
+    if (host::VeldarCompareDates(first, date) > 0) return 0;
+    if (host::VeldarCompareDates(last, date) < 0) return 0;
+    return 1;
+}
+
+int32_t CRaportSprzPapierosow::CollectItems() {
+    int16_t *warehouse = host::VeldarCurrentWarehouse();
+    for (*warehouse = 0; *warehouse < kListedWarehouses; ++*warehouse) {
+        HostBlock key;
+        // The host fills the slot; a host that cannot must not leave the previous
+        // warehouse's table behind to be walked again.
+        goodsTable = nullptr;
+        host::VeldarPrepareKey(kTableKindGoods, &goodsTable, key.bytes, 0);
+        if (goodsTable == nullptr) continue;
+        WalkCursor(goodsTable, kTableKindGoods, key, [this] {
+            goodsRecord = goodsTable->record;
+            if (GroupSelected(options, Goods(goodsRecord).goodsGroup)) AddItem(goodsRecord);
+            return true;
+        });
+    }
+    return 0;
+}
+
+int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
+    const int16_t lineKind = host::VeldarLineKindOf(documentKind);
+    HostBlock key;
+    host::VeldarPrepareKey(documentKind, nullptr, key.bytes, 0);
+    WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
+        if (document.customerNo == 0) return;
+        for (int32_t o = 0; o < outletCount; ++o)
+            if (outletList[o].customerNo == document.customerNo) return;
+        WalkLines(*this, lineKind, document.documentId, [&] {
+            if (!GroupSelected(options, Line(lineRecord).goodsGroup)) return true;
+            AddOutlet(documentRecord);
+            return false;
+        });
+    });
+    return 0;
+}
+
+int32_t CRaportSprzPapierosow::CollectSales(int16_t documentKind) {
+    const int16_t lineKind = host::VeldarLineKindOf(documentKind);
+    HostBlock key;
+    host::VeldarPrepareKey(documentKind, nullptr, key.bytes, 0);
+
+    for (int32_t o = 0; o < outletCount; ++o) {
+        const int16_t customerNo = outletList[o].customerNo;
+        int32_t total = 0;
+        bool matched = false;
+        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
+            if (document.customerNo != customerNo) return;
+            WalkLines(*this, lineKind, document.documentId, [&] {
+                total = AddQuantity(total, Line(lineRecord).quantity);
+                if (GroupSelected(options, Line(lineRecord).goodsGroup))
+                    ForEachItemOfLine(*this, [&](ItemRow &item) {
+                        item.sold = 1;
+                        matched = true;
+                        AddOutletItem(lineRecord, o, total);
+                    });
+                return true;
+            });
+        });
+        if (matched) AddOutletItem(nullptr, o, total);
+    }
+
+    if (documentKind == kDocumentKindReceipt) {
+        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
+            if (document.customerNo != 0) return;
+            WalkLines(*this, lineKind, document.documentId, [&] {
+                const TsprDokRecord &line = Line(lineRecord);
+                if (GroupSelected(options, line.goodsGroup))
+                    ForEachItemOfLine(*this, [&](ItemRow &item) {
+                        item.sold = 1;
+                        item.receiptsQuantity = AddQuantity(item.receiptsQuantity, line.quantity);
+                    });
+                return true;
+            });
+        });
+    }
+    return 0;
+}
+
+void ReleaseLists(CRaportSprzPapierosow &report) {
+    if (report.itemList != nullptr) host::VeldarFreeBlock(report.itemList);
+    for (int32_t o = 0; o < report.outletCount; ++o)
+        if (report.outletList[o].outletItems != nullptr) host::VeldarFreeBlock(report.outletList[o].outletItems);
+    if (report.outletList != nullptr) host::VeldarFreeBlock(report.outletList);
+    report.itemList = nullptr;
+    report.outletList = nullptr;
+    report.itemCount = report.itemCapacity = report.outletCount = report.outletCapacity = 0;
+}
+
 }  // namespace pim

@@ -25,13 +25,21 @@ void Usage() {
         "  --no-table T           the host has no table T\n"
         "  --notice-answer V      the user sets the install notice's flag to V\n"
         "  --run                  choose the plug-in's menu command once\n"
-        "  --year Y               the host's current year (default: this year)");
+        "  --year Y               the host's current year (default: this year)\n"
+        "  --data FILE            the month of sales data the host holds (default: the\n"
+        "                         sample-month.txt beside this program; none: no data)");
 }
 
 std::string Utf8(const char *hostText) {
     char buffer[4096];
     StandinRenderText(hostText, buffer, sizeof buffer);
     return buffer;
+}
+
+bool FileExists(const std::string &path) {
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (file != nullptr) std::fclose(file);
+    return file != nullptr;
 }
 
 }  // namespace
@@ -42,6 +50,9 @@ int main(int argc, char **argv) {
 #endif
     StandinReset();
     std::string pluginPath = standin::DefaultPluginPath();
+    std::string dataPath = pluginPath.substr(0, pluginPath.find_last_of("\\/") + 1) + "sample-month.txt";
+    bool dataGiven = false;
+    int16_t year = 0;
     bool runCommand = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -70,7 +81,10 @@ int main(int argc, char **argv) {
         } else if (arg == "--run") {
             runCommand = true;
         } else if (arg == "--year") {
-            StandinSetCurrentYear(static_cast<int16_t>(std::atoi(value())));
+            year = static_cast<int16_t>(std::atoi(value()));
+        } else if (arg == "--data") {
+            dataPath = value();
+            dataGiven = true;
         } else if (arg == "--help" || arg == "-h") {
             Usage();
             return 0;
@@ -80,6 +94,16 @@ int main(int argc, char **argv) {
             return 2;
         }
     }
+    // The default month loads only when it is there; a month asked for must load.
+    if (dataPath != "none") {
+        const char *error = StandinLoadDataset(dataPath.c_str());
+        if (error != nullptr && (dataGiven || FileExists(dataPath))) {
+            std::fprintf(stderr, "pimhost: %s\n", error);
+            return 2;
+        }
+        std::printf("Sales data: %s\n", error == nullptr ? dataPath.c_str() : "none");
+    }
+    if (year != 0) StandinSetCurrentYear(year);  // wins over the data set's year
     StandinSetEcho(1);
 
     std::printf("Loading %s\n", pluginPath.c_str());

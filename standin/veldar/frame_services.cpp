@@ -86,6 +86,7 @@ STANDIN_API void StandinReset(void) {
     s.echo = echo;
     ResetTables(s);
     ResetHeapAndGlobals();
+    ResetSalesTables();
 }
 
 STANDIN_API void StandinSetEcho(int32_t on) { state().echo = on != 0; }

@@ -56,6 +56,9 @@ std::string Render(const std::string &hostText, bool emphasis);
 // Back to the defaults of heap blocks, host globals and fault injection.
 void ResetHeapAndGlobals();
 
+// The sales tables back to empty, their record buffers attached to tables 44 and 45.
+void ResetSalesTables();
+
 // The stand-in's stored date form of a calendar date (empty when there is no such
 // date), and back.
 std::string StoredDate(int year, int month, int day);

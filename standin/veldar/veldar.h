@@ -85,3 +85,35 @@ STANDIN_API int64_t StandinLiveBlocks(void);
  * emphasis marks dropped, tab-stop directives applied. Returns the length written
  * (without the terminator), at most size - 1. */
 STANDIN_API uint32_t StandinRenderText(const char *text, char *out, uint32_t size);
+
+/* ---- sales data ---- */
+
+/* Loads a month of sales data from a data-set file (UTF-8 text, see docs/dataset.md):
+ * documents, lines, goods per warehouse, goods groups and, when the file names it,
+ * the current year. Returns null when loaded; otherwise the first error as
+ * "FILE:LINE: message" (UTF-8), valid until the next load, and nothing changed. */
+STANDIN_API const char *StandinLoadDataset(const char *path);
+/* The same from a text in memory; name stands for the file in error messages. */
+STANDIN_API const char *StandinLoadDatasetText(const char *text, const char *name);
+
+/* Overwrites bytes of a stored record, for records no data set can express (a text
+ * field without its terminator, say). table 44: the header of document key; 45: line
+ * index of document key; 4: goods index of warehouse key. 1 done, 0 out of range. */
+STANDIN_API int32_t StandinPatchRecord(int32_t table, int32_t key, int32_t index, uint32_t offset, const void *bytes,
+                                       uint32_t length);
+
+/* Cursor use since the last reset. A misuse is a fetch or close of a cursor that is
+ * not open, an open of one already open, or a table, kind and key that do not fit. */
+struct StandinCursorStats {
+    uint32_t opened;
+    uint32_t fetched;
+    uint32_t closed;
+    int32_t openNow;
+    int32_t mostOpen; /* most cursors open at one time */
+    uint32_t misuses;
+};
+STANDIN_API void StandinGetCursorStats(struct StandinCursorStats *stats);
+
+/* The goods groups the host knows (from the data set), in the data set's order: the
+ * Mazovia name of the index-th group and its number, or null past the last one. */
+STANDIN_API const char *StandinGoodsGroup(int32_t index, int16_t *number);

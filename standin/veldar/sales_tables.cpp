@@ -1,0 +1,259 @@
+// Keys and cursors over the stand-in's sales tables.
+//
+// A key block holds what the key selects (table kind, key value, warehouse); a
+// cursor's state lives here, keyed by the address of the plug-in's cursor block, so
+// the stand-in notices a cursor that is fetched or closed without being open, closed
+// twice, or left open. Such misuse is counted and said on the console: the real host
+// would misbehave in its own way.
+#include <cstdio>
+#include <cstring>
+
+#include "exports.h"
+#include "sales.h"
+
+namespace standin {
+namespace {
+
+constexpr uint32_t kKeyMagic = 0x5945484B;  // "KHEY"
+
+struct Key {
+    uint32_t magic;
+    int32_t tableKind;
+    int32_t keyValue;
+    int16_t warehouse;
+};
+static_assert(sizeof(Key) <= kKeyBlockBytes);
+
+enum class Source { Documents, Lines, Goods };
+
+struct Cursor {
+    Source source;
+    HostTable *table;
+    int32_t tableKind;
+    const SalesDocument *document;  // of a line walk
+    const GoodsTable *goods;        // of a goods walk
+    std::size_t next;               // position of the next record to look at
+    bool empty;                     // a walk of nothing
+};
+
+struct Walks {
+    SalesTables tables;
+    TsprRecord documentBuffer{};
+    TsprDokRecord lineBuffer{};
+    std::map<const void *, Cursor> open;
+    StandinCursorStats stats{};
+};
+
+Walks &walks() {
+    static Walks w;
+    return w;
+}
+
+void Misuse(const char *what, const void *block) {
+    ++walks().stats.misuses;
+    std::fprintf(stderr, "stand-in: cursor misuse: %s (block %p)\n", what, block);
+}
+
+int16_t LineKindOf(int32_t documentKind) {
+    return documentKind == kDocumentKindInvoice   ? kLineKindInvoice
+           : documentKind == kDocumentKindReceipt ? kLineKindReceipt
+                                                  : 0;
+}
+
+bool IsDocumentKind(int32_t kind) { return LineKindOf(kind) != 0; }
+bool IsLineKind(int32_t kind) { return kind == kLineKindInvoice || kind == kLineKindReceipt; }
+
+HostTable *TableObject(int32_t number) { return &state().tables[number].table; }
+
+std::size_t RecordBytes(Source source) {
+    return source == Source::Documents ? sizeof(TsprRecord)
+           : source == Source::Lines   ? sizeof(TsprDokRecord)
+                                       : sizeof(GoodsRecord);
+}
+
+// The next record of the walk at or after cursor.next, or null at the end.
+const void *NextRecord(Cursor &c) {
+    const SalesTables &t = walks().tables;
+    if (c.empty) return nullptr;
+    switch (c.source) {
+        case Source::Documents:
+            while (c.next < t.documents.size()) {
+                const SalesDocument &d = t.documents[c.next++];
+                if (d.kind == c.tableKind) return &d.header;
+            }
+            return nullptr;
+        case Source::Lines:
+            return c.next < c.document->lines.size() ? &c.document->lines[c.next++] : nullptr;
+        case Source::Goods:
+            return c.next < c.goods->goods.size() ? &c.goods->goods[c.next++] : nullptr;
+    }
+    return nullptr;
+}
+
+// Sets up the walk a key selects on a table; false when the table or kind does not
+// fit the key.
+bool StartWalk(Cursor &c, const Key &key) {
+    SalesTables &t = walks().tables;
+    if (IsDocumentKind(c.tableKind)) {
+        c.source = Source::Documents;
+        return c.table == TableObject(kTableTspr);
+    }
+    if (IsLineKind(c.tableKind)) {
+        c.source = Source::Lines;
+        auto found = t.documentById.find(key.keyValue);
+        // No such document, or one whose lines are of another kind: no lines.
+        if (found != t.documentById.end() && LineKindOf(t.documents[found->second].kind) == c.tableKind)
+            c.document = &t.documents[found->second];
+        else
+            c.empty = true;
+        return c.table == TableObject(kTableTsprDok);
+    }
+    if (c.tableKind == kTableKindGoods) {
+        c.source = Source::Goods;
+        c.goods = &GoodsTableOf(t, key.warehouse);
+        return c.table == &c.goods->table;
+    }
+    return false;
+}
+
+}  // namespace
+
+SalesTables &salesTables() { return walks().tables; }
+
+GoodsTable &GoodsTableOf(SalesTables &tables, int16_t warehouse) {
+    auto [at, added] = tables.warehouses.try_emplace(warehouse);
+    GoodsTable &goods = at->second;
+    if (added) {
+        goods.table.recordSize = static_cast<int16_t>(sizeof(GoodsRecord));
+        goods.table.record = reinterpret_cast<uint8_t *>(&goods.buffer);
+    }
+    return goods;
+}
+
+void InstallSalesTables(SalesTables &&tables) {
+    Walks &w = walks();
+    w.tables = std::move(tables);
+    // Map nodes moved with the map, but each table's record pointer must name its own buffer.
+    for (auto &[number, goods] : w.tables.warehouses) goods.table.record = reinterpret_cast<uint8_t *>(&goods.buffer);
+    w.open.clear();
+}
+
+void ResetSalesTables() {
+    Walks &w = walks();
+    w = Walks{};
+    TableObject(kTableTspr)->record = reinterpret_cast<uint8_t *>(&w.documentBuffer);
+    TableObject(kTableTsprDok)->record = reinterpret_cast<uint8_t *>(&w.lineBuffer);
+}
+
+}  // namespace standin
+
+using namespace standin;
+
+STANDIN_API void StandinGetCursorStats(StandinCursorStats *stats) {
+    *stats = walks().stats;
+    stats->openNow = static_cast<int32_t>(walks().open.size());
+}
+
+STANDIN_API int32_t StandinPatchRecord(int32_t table, int32_t key, int32_t index, uint32_t offset, const void *bytes,
+                                       uint32_t length) {
+    SalesTables &t = walks().tables;
+    uint8_t *record = nullptr;
+    std::size_t size = 0;
+    if (table == kTableTspr || table == kTableTsprDok) {
+        auto found = t.documentById.find(key);
+        if (found == t.documentById.end()) return 0;
+        SalesDocument &d = t.documents[found->second];
+        if (table == kTableTspr) {
+            record = reinterpret_cast<uint8_t *>(&d.header);
+            size = sizeof d.header;
+        } else if (index >= 0 && static_cast<std::size_t>(index) < d.lines.size()) {
+            record = reinterpret_cast<uint8_t *>(&d.lines[static_cast<std::size_t>(index)]);
+            size = sizeof(TsprDokRecord);
+        }
+    } else if (table == kTableKindGoods) {
+        auto found = t.warehouses.find(static_cast<int16_t>(key));
+        if (found != t.warehouses.end() && index >= 0 && static_cast<std::size_t>(index) < found->second.goods.size()) {
+            record = reinterpret_cast<uint8_t *>(&found->second.goods[static_cast<std::size_t>(index)]);
+            size = sizeof(GoodsRecord);
+        }
+    }
+    if (record == nullptr || offset > size || length > size - offset) return 0;
+    std::memcpy(record + offset, bytes, length);
+    return 1;
+}
+
+int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t tableKind, HostTable **slot, void *keyBlock, int32_t keyValue) {
+    Called(kOrd_VeldarPrepareKey);
+    Key key{kKeyMagic, tableKind, keyValue, StandinCurrentWarehouse()};
+    if (IsLineKind(tableKind) && slot != nullptr) *slot = TableObject(kTableTsprDok);
+    if (tableKind == kTableKindGoods) {
+        if (slot == nullptr) {
+            Misuse("goods key without a table slot", keyBlock);
+            key.magic = 0;
+        } else {
+            *slot = &GoodsTableOf(walks().tables, key.warehouse).table;
+        }
+    } else if (!IsDocumentKind(tableKind) && !IsLineKind(tableKind)) {
+        Misuse("key of an unknown table kind", keyBlock);
+        key.magic = 0;
+    }
+    std::memcpy(keyBlock, &key, sizeof key);
+    return key.magic == kKeyMagic ? 1 : 0;
+}
+
+int16_t HOST_CONV_STDCALL VeldarLineKindOf(int32_t documentKind) {
+    Called(kOrd_VeldarLineKindOf);
+    return LineKindOf(documentKind);
+}
+
+int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *cursorBlock, HostTable *table, int32_t tableKind, void *keyBlock,
+                                           int32_t, int32_t) {
+    Called(kOrd_VeldarOpenCursor);
+    Walks &w = walks();
+    if (w.open.count(cursorBlock) != 0) Misuse("opened again while open", cursorBlock);
+    ++w.stats.opened;
+    Key key{};
+    std::memcpy(&key, keyBlock, sizeof key);
+    // The cursor counts as open whatever the result: the caller closes it either way.
+    Cursor &c = w.open[cursorBlock] = Cursor{Source::Documents, table, tableKind, nullptr, nullptr, 0, false};
+    if (w.open.size() > static_cast<std::size_t>(w.stats.mostOpen)) w.stats.mostOpen = static_cast<int32_t>(w.open.size());
+    bool fits = key.magic == kKeyMagic && key.tableKind == tableKind && StartWalk(c, key);
+    if (!fits) {
+        Misuse("table, kind and key do not fit together", cursorBlock);
+        c.empty = true;
+        return 0;
+    }
+    Cursor probe = c;
+    return NextRecord(probe) != nullptr ? 1 : 0;
+}
+
+int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
+    Called(kOrd_VeldarFetchNext);
+    Walks &w = walks();
+    ++w.stats.fetched;
+    auto found = w.open.find(cursorBlock);
+    if (found == w.open.end()) {
+        Misuse("fetch on a cursor that is not open", cursorBlock);
+        return 0;
+    }
+    Cursor &c = found->second;
+    const void *record = NextRecord(c);
+    if (record == nullptr) return 0;
+    if (c.table->record == nullptr) {
+        Misuse("table without a record buffer", cursorBlock);
+        return 0;
+    }
+    std::memcpy(c.table->record, record, RecordBytes(c.source));
+    return 1;
+}
+
+int32_t HOST_CONV_STDCALL VeldarCloseCursor(void *cursorBlock) {
+    Called(kOrd_VeldarCloseCursor);
+    Walks &w = walks();
+    ++w.stats.closed;
+    if (w.open.erase(cursorBlock) == 0) {
+        Misuse("close of a cursor that is not open", cursorBlock);
+        return 0;
+    }
+    return 1;
+}

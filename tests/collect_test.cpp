@@ -1,0 +1,359 @@
+// The collection of a month's sales into the report's lists, over small hand-made
+// months loaded into the stand-in host.
+#include <cstring>
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "report_fixture.h"
+
+using namespace testing_support;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+// Goods of groups 1 and 2 (selected in most tests) and 3 (not), in warehouses 1, 2
+// and 100; three customers.
+const std::string kStock = Month({
+    "year | 2025",
+    "group | 1 | Papierosy",
+    "group | 2 | Tytoń",
+    "group | 3 | Napoje",
+    "goods | 1 | 10 | 1 | MARL-R20 | szt. | 500 | Marlboro Red 20",
+    "goods | 1 | 11 | 1 | LM-B20 | szt. | 300.5 | L&M Blue 20",
+    "goods | 1 | 12 | 2 | TYT-50 | op. | 40 | Tytoń 50 g",
+    "goods | 1 | 13 | 3 | WODA-15 | but. | 100 | Woda 1,5 l",
+    "goods | 2 | 10 | 1 | MARL-R20 | szt. | 50 | Marlboro Red 20",
+    "goods | 100 | 10 | 1 | MARL-R20 | szt. | 900 | Marlboro Red 20",
+    "customer | 7 | Kiosk Ruch 7 | 5260250274 | ul. Długa 5 00-950 Warszawa",
+    "customer | 8 | Sklep Ewa | 7010000001 | 31-100 Kraków os. Zielone 3",
+    "customer | 9 | Delikatesy Gniezno | 1230000002 | Gniezno",
+});
+
+constexpr uint16_t kInvoices = pim::kKindInvoices;
+constexpr uint16_t kReceipts = pim::kKindReceipts;
+constexpr uint16_t kBoth = kInvoices | kReceipts;
+
+class Collection : public ReportTest {
+protected:
+    // Loads the stock above plus the documents, collects March 2025 for groups 1 and 2.
+    void CollectMarch(const std::string &documents, uint16_t kinds, std::initializer_list<int> groups = {1, 2}) {
+        LoadMonth(kStock + documents);
+        NewReport(3, groups, kinds);
+        Collect();
+    }
+    std::vector<std::string> ItemsOf(int16_t customerNo) const { return OutletItems(OutletOf(customerNo)); }
+};
+
+TEST_F(Collection, ItemsAreTheSelectedGoodsOfWarehousesBelow100) {
+    CollectMarch("", kInvoices);
+    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 0 500000 0", "1/11 LM-B20 0 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 MARL-R20 0 50000 0"));
+    EXPECT_EQ(report().itemList[1].goodsName, std::string("L&M Blue 20"));
+    EXPECT_THAT(Outlets(), IsEmpty());
+}
+
+TEST_F(Collection, InvoiceWithoutCustomerCountsNowhere) {
+    CollectMarch(Month({"invoice | 1 | 03.03.2025 | 0 | Jan Kowalski | | Gniezno", "line | 1 | 10 | 5"}), kBoth);
+    EXPECT_THAT(Outlets(), IsEmpty());
+    EXPECT_EQ(Items()[0], "1/10 MARL-R20 0 500000 0");
+}
+
+TEST_F(Collection, ReceiptWithoutCustomerAddsToTheItems) {
+    CollectMarch(Month({"receipt | 1 | 03.03.2025 | 0", "line | 1 | 10 | 2.5", "line | 1 | 13 | 1",
+                        "receipt | 2 | 04.03.2025 | 0", "line | 1 | 10 | 1.5", "line | 2 | 10 | 3"}),
+                 kReceipts);
+    EXPECT_THAT(Outlets(), IsEmpty());
+    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 1 500000 4000", "1/11 LM-B20 0 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 MARL-R20 1 50000 3000"));
+}
+
+TEST_F(Collection, ReceiptsWithoutCustomerCountOnlyWhenReceiptsAreChosen) {
+    CollectMarch(Month({"receipt | 1 | 03.03.2025 | 0", "line | 1 | 10 | 2"}), kInvoices);
+    EXPECT_EQ(Items()[0], "1/10 MARL-R20 0 500000 0");
+}
+
+TEST_F(Collection, ReceiptWithCustomerIsLikeAnInvoice) {
+    CollectMarch(Month({"receipt | 1 | 03.03.2025 | 7", "line | 1 | 10 | 2"}), kReceipts);
+    EXPECT_THAT(Outlets(), ElementsAre("7 Kiosk Ruch 7|ul. Długa 5|00-950|Warszawa|5260250274"));
+    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 2000 szt. 1/10", "TOTAL TOTAL 2000 SZTA. 0/0"));
+    EXPECT_EQ(Items()[0], "1/10 MARL-R20 1 500000 0");  // sold, but not a receipt without customer
+}
+
+TEST_F(Collection, BothBoundsOfTheMonthCount) {
+    CollectMarch(Month({"invoice | 1 | 28.02.2025 | 7", "line | 1 | 10 | 1",     //
+                        "invoice | 2 | 01.03.2025 | 7", "line | 1 | 10 | 10",    //
+                        "invoice | 3 | 31.03.2025 | 7", "line | 1 | 10 | 100",   //
+                        "invoice | 4 | 01.04.2025 | 7", "line | 1 | 10 | 1000",  //
+                        "invoice | 5 | - | 7", "line | 1 | 10 | 10000",          //
+                        "invoice | 6 | 15.03.2024 | 8", "line | 1 | 10 | 1",     //
+                        "receipt | 7 | 31.03.2025 | 0", "line | 1 | 11 | 3",    //
+                        "receipt | 8 | - | 0", "line | 1 | 11 | 30"}),
+                 kBoth);
+    EXPECT_THAT(Outlets(), ElementsAre(::testing::StartsWith("7 ")));
+    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 110000 szt. 1/10", "TOTAL TOTAL 110000 SZTA. 0/0"));
+    EXPECT_EQ(Items()[1], "1/11 LM-B20 1 300500 3000");
+}
+
+TEST_F(Collection, CustomerWithoutSelectedGoodsIsNoOutlet) {
+    CollectMarch(Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 13 | 5",  //
+                        "invoice | 2 | 04.03.2025 | 8", "line | 1 | 13 | 1", "line | 1 | 12 | 1"}),
+                 kInvoices);
+    EXPECT_THAT(Outlets(), ElementsAre(::testing::StartsWith("8 ")));
+}
+
+TEST_F(Collection, OutletsInOrderOfFirstDocumentWithTheFirstBuyerData) {
+    CollectMarch(Month({"invoice | 1 | 10.03.2025 | 9", "line | 1 | 10 | 1",
+                        "invoice | 2 | 02.03.2025 | 7 | Kiosk Nowy | 111 | 00-001 Warszawa", "line | 1 | 10 | 1",
+                        "invoice | 3 | 01.03.2025 | 7", "line | 1 | 10 | 1",  //
+                        "invoice | 4 | 05.03.2025 | 8", "line | 1 | 12 | 1"}),
+                 kInvoices);
+    EXPECT_THAT(Outlets(), ElementsAre("9 Delikatesy Gniezno|||Gniezno|1230000002", "7 Kiosk Nowy||00-001|Warszawa|111",
+                                       "8 Sklep Ewa|os. Zielone 3|31-100|Kraków|7010000001"));
+}
+
+TEST_F(Collection, LinesOfOneGoodsAndWarehouseMerge) {
+    CollectMarch(Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1", "line | 1 | 12 | 2", "line | 1 | 10 | 3",
+                        "line | 2 | 10 | 4",  //
+                        "invoice | 2 | 20.03.2025 | 7", "line | 1 | 12 | 5"}),
+                 kInvoices);
+    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 4000 szt. 1/10", "TYT-50 Tytoń 50 g 7000 op. 1/12",
+                                        "MARL-R20 Marlboro Red 20 4000 szt. 2/10", "TOTAL TOTAL 15000 SZTA. 0/0"));
+}
+
+TEST_F(Collection, TotalCountsEveryLineOfTheOutlet) {
+    // Listed goods 2.5 and 1.5; water of a group not selected 3; goods of warehouse 100
+    // 1; a line of a selected group whose goods record is in a group not selected 0.25.
+    CollectMarch(Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 2.5", "line | 1 | 13 | 3",
+                        "line | 100 | 10 | 1",  //
+                        "invoice | 2 | 04.03.2025 | 7", "line | 1 | 11 | 1.5", "line | 1 | 13 | 0.25 | 1"}),
+                 kInvoices);
+    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 2500 szt. 1/10", "LM-B20 L&M Blue 20 1500 szt. 1/11",
+                                        "TOTAL TOTAL 8250 SZTA. 0/0"));
+    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 1 500000 0", "1/11 LM-B20 1 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 MARL-R20 0 50000 0"));
+}
+
+TEST_F(Collection, OutletWhoseLinesMatchNoItemKeepsAnEmptyList) {
+    // The line's group is selected, but the goods record's group is not: an outlet
+    // row, no item row, no TOTAL.
+    CollectMarch(Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 13 | 2 | 2"}), kInvoices);
+    EXPECT_THAT(Outlets(), ElementsAre(::testing::StartsWith("7 ")));
+    EXPECT_THAT(ItemsOf(7), IsEmpty());
+    EXPECT_EQ(report().outletList[0].outletItems, nullptr);
+}
+
+TEST_F(Collection, BothKindsKeepInvoiceRowsFirst) {
+    CollectMarch(Month({"receipt | 1 | 02.03.2025 | 8", "line | 1 | 11 | 1",  //
+                        "invoice | 2 | 03.03.2025 | 7", "line | 1 | 10 | 2", "line | 1 | 13 | 1",
+                        "receipt | 3 | 04.03.2025 | 7", "line | 1 | 12 | 3", "line | 1 | 10 | 4",
+                        "receipt | 4 | 05.03.2025 | 0", "line | 1 | 10 | 5"}),
+                 kBoth);
+    EXPECT_THAT(Outlets(), ElementsAre(::testing::StartsWith("7 "), ::testing::StartsWith("8 ")));
+    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 6000 szt. 1/10", "TOTAL TOTAL 3000 SZTA. 0/0",
+                                        "TYT-50 Tytoń 50 g 3000 op. 1/12", "TOTAL TOTAL 7000 SZTA. 0/0"));
+    EXPECT_THAT(ItemsOf(8), ElementsAre("LM-B20 L&M Blue 20 1000 szt. 1/11", "TOTAL TOTAL 1000 SZTA. 0/0"));
+    EXPECT_EQ(Items()[0], "1/10 MARL-R20 1 500000 5000");
+}
+
+TEST_F(Collection, NoLineMergesIntoATotalRow) {
+    // Goods number 0 of warehouse 0 has the key of a TOTAL row.
+    CollectMarch(Month({"goods | 0 | 0 | 1 | ZERO | szt. | 1 | Towar zero",  //
+                        "invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 2",
+                        "receipt | 2 | 04.03.2025 | 7", "line | 0 | 0 | 5"}),
+                 kBoth);
+    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 2000 szt. 1/10", "TOTAL TOTAL 2000 SZTA. 0/0",
+                                        "ZERO Towar zero 5000 szt. 0/0", "TOTAL TOTAL 5000 SZTA. 0/0"));
+}
+
+TEST_F(Collection, NegativeQuantitiesReduceAndSumsWrapAround) {
+    CollectMarch(Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 5", "line | 1 | 10 | -7.5",
+                        "invoice | 2 | 03.03.2025 | 8", "line | 1 | 10 | 2147483.647", "line | 1 | 10 | 0.002",
+                        "receipt | 3 | 03.03.2025 | 0", "line | 1 | 11 | 2147483.647", "line | 1 | 11 | 2147483.647"}),
+                 kBoth);
+    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 -2500 szt. 1/10", "TOTAL TOTAL -2500 SZTA. 0/0"));
+    EXPECT_THAT(ItemsOf(8), ElementsAre("MARL-R20 Marlboro Red 20 -2147483647 szt. 1/10",
+                                        "TOTAL TOTAL -2147483647 SZTA. 0/0"));
+    EXPECT_EQ(Items()[1], "1/11 LM-B20 1 300500 -2");
+}
+
+TEST_F(Collection, GroupNumbersOutsideThePickersRangeAreNotSelected) {
+    // Group flags sit right before the report's dates, whose bytes are not zero: a
+    // look past either end of the flags would find a "selected" group.
+    CollectMarch(Month({"goods | 1 | 20 | 451 | G451 | szt. | 1 | Poza zakresem",
+                        "goods | 1 | 21 | -1 | GM1 | szt. | 1 | Ujemna grupa",
+                        "goods | 1 | 22 | 32767 | GMAX | szt. | 1 | Duża grupa",  //
+                        "invoice | 1 | 03.03.2025 | 7", "line | 1 | 13 | 1 | 451", "line | 1 | 13 | 1 | -1",
+                        "line | 1 | 20 | 1 | 451"}),
+                 kInvoices, {0, 1, 2, 450});
+    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 0 500000 0", "1/11 LM-B20 0 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 MARL-R20 0 50000 0"));
+    EXPECT_THAT(Outlets(), IsEmpty());
+}
+
+TEST_F(Collection, TextsStopAtTheirRecordFields) {
+    LoadMonth(kStock + Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1"}));
+    // Fields filled to their last byte, no terminator, and the next bytes not zero.
+    // The address runs into a tax number that looks like a postal code.
+    std::string name(101, 'B'), address(51, 'A'), goodsName(121, 'N'), code(17, 'C'), unit = "SZTUKA";
+    ASSERT_EQ(StandinPatchRecord(44, 1, 0, 53, name.data(), 101), 1);
+    ASSERT_EQ(StandinPatchRecord(44, 1, 0, 154, address.data(), 51), 1);
+    ASSERT_EQ(StandinPatchRecord(44, 1, 0, 205, "00-950", 7), 1);
+    ASSERT_EQ(StandinPatchRecord(45, 1, 0, 2, goodsName.data(), 121), 1);
+    ASSERT_EQ(StandinPatchRecord(45, 1, 0, 123, code.data(), 17), 1);
+    ASSERT_EQ(StandinPatchRecord(45, 1, 0, 144, unit.data(), 6), 1);
+    ASSERT_EQ(StandinPatchRecord(45, 1, 0, 150, "XXXX", 4), 1);
+    ASSERT_EQ(StandinPatchRecord(4, 1, 0, 2, goodsName.data(), 121), 1);
+    ASSERT_EQ(StandinPatchRecord(4, 1, 0, 123, code.data(), 17), 1);
+    ASSERT_EQ(StandinPatchRecord(4, 1, 0, 140, "YYYY", 4), 1);
+    NewReport(3, {1}, kInvoices);
+    Collect();
+    EXPECT_EQ(report().itemList[0].goodsName, std::string(120, 'N'));
+    EXPECT_EQ(report().itemList[0].goodsCode, std::string(16, 'C'));
+    ASSERT_EQ(report().outletCount, 1);
+    const pim::OutletRow &outlet = report().outletList[0];
+    EXPECT_EQ(outlet.name, std::string(100, 'B'));
+    EXPECT_EQ(outlet.city, std::string(50, 'A'));
+    EXPECT_EQ(outlet.postalCode, std::string());
+    EXPECT_EQ(outlet.taxNumber, std::string("00-950"));
+    ASSERT_EQ(outlet.outletItemCount, 2);
+    EXPECT_EQ(outlet.outletItems[0].goodsName, std::string(120, 'N'));
+    EXPECT_EQ(outlet.outletItems[0].goodsCode, std::string(16, 'C'));
+    EXPECT_EQ(outlet.outletItems[0].unit, std::string("SZTUK"));
+}
+
+// Goods 1..n of group 1 in warehouse 1.
+std::string ManyGoods(int n, int warehouse = 1) {
+    std::string out;
+    for (int g = 1; g <= n; ++g)
+        out += "goods | " + std::to_string(warehouse) + " | " + std::to_string(g) + " | 1 | K" + std::to_string(g) +
+               " | szt. | 1 | Towar " + std::to_string(g) + "\n";
+    return out;
+}
+
+TEST_F(Collection, ListsGrowBy50RowsFromTheFirstAndThe51st) {
+    std::string month = "year | 2025\n" + ManyGoods(51);
+    month += "invoice | 1 | 03.03.2025 | 1 | Klient 1 | | Gniezno\n";
+    for (int g = 1; g <= 51; ++g) month += "line | 1 | " + std::to_string(g) + " | 1\n";
+    for (int c = 2; c <= 51; ++c)
+        month += "invoice | " + std::to_string(c) + " | 03.03.2025 | " + std::to_string(c) + " | Klient " +
+                 std::to_string(c) + " | | Gniezno\nline | 1 | 1 | 1\n";
+    LoadMonth(month);
+    NewReport(3, {1}, kInvoices);
+    report().CollectItems();
+    collectedItems_ = true;
+    EXPECT_EQ(report().itemCount, 51);
+    EXPECT_EQ(report().itemCapacity, 100);
+    report().CollectOutlets(811);
+    EXPECT_EQ(report().outletCount, 51);
+    EXPECT_EQ(report().outletCapacity, 100);
+    report().CollectSales(811);
+    EXPECT_EQ(report().outletList[0].outletItemCount, 52);
+    EXPECT_EQ(report().outletList[0].outletItemCapacity, 100);
+    EXPECT_EQ(report().outletList[1].outletItemCount, 2);
+    EXPECT_EQ(report().outletList[1].outletItemCapacity, 50);
+    EXPECT_EQ(OutletItems(0)[50], "K51 Towar 51 1000 szt. 1/51");
+    EXPECT_EQ(OutletItems(0)[51], "TOTAL TOTAL 51000 SZTA. 0/0");
+    EXPECT_EQ(StandinCallCount(21281), 2u + 2u + 2u + 50u);  // items, outlets, outlet 0, the other outlets
+}
+
+TEST_F(Collection, MoreThan32767ItemRowsAreAllWalked) {
+    std::string month = "year | 2025\n" + ManyGoods(30000, 1) + ManyGoods(3000, 2);
+    month += "invoice | 1 | 03.03.2025 | 5 | Hurt | | Gniezno\nline | 2 | 2999 | 4\n";
+    month += "receipt | 2 | 03.03.2025 | 0\nline | 2 | 3000 | 6\n";
+    LoadMonth(month);
+    NewReport(3, {1}, kBoth);
+    Collect();
+    ASSERT_EQ(report().itemCount, 33000);
+    EXPECT_EQ(Items()[32998], "2/2999 K2999 1 1000 0");
+    EXPECT_EQ(Items()[32999], "2/3000 K3000 1 1000 6000");
+    EXPECT_THAT(ItemsOf(5), ElementsAre("K2999 Towar 2999 4000 szt. 2/2999", "TOTAL TOTAL 4000 SZTA. 0/0"));
+}
+
+// What of a run stays comparable when rows go missing. A lost row changes what
+// follows it: an outlet lost on invoices comes back later from a receipt, a lost
+// outlet item row comes back after the next line of its goods, a lost item is never
+// marked sold. So: items by identity, in order; outlet rows whole; outlet item rows
+// by key, TOTAL rows with their quantity.
+std::vector<std::string> ItemIdentities(const std::vector<std::string> &items) {
+    std::vector<std::string> out;
+    for (const std::string &item : items) out.push_back(item.substr(0, item.find(' ', item.find(' ') + 1)));
+    return out;
+}
+
+std::set<std::string> OutletItemKeys(const pim::OutletRow &outlet) {
+    std::set<std::string> keys;
+    for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
+        const pim::OutletItemRow &row = outlet.outletItems[i];
+        keys.insert(std::strcmp(row.goodsCode, "TOTAL") == 0
+                        ? "TOTAL " + std::to_string(row.quantity)
+                        : std::to_string(row.warehouseNo) + "/" + std::to_string(row.goodsNo));
+    }
+    return keys;
+}
+
+bool IsSubsequence(const std::vector<std::string> &part, const std::vector<std::string> &whole) {
+    std::size_t at = 0;
+    for (const std::string &p : part) {
+        while (at < whole.size() && whole[at] != p) ++at;
+        if (at++ >= whole.size()) return false;
+    }
+    return true;
+}
+
+bool IsSubset(const std::set<std::string> &part, const std::set<std::string> &whole) {
+    return std::includes(whole.begin(), whole.end(), part.begin(), part.end());
+}
+
+template <class Row>
+void ExpectListShape(const Row *rows, int32_t count, int32_t capacity) {
+    EXPECT_GE(count, 0);
+    EXPECT_LE(count, capacity);
+    EXPECT_EQ(capacity % 50, 0);
+    EXPECT_EQ(rows == nullptr, capacity == 0);
+}
+
+TEST_F(Collection, EveryFailingResizeOnlyLosesRows) {
+    LoadMonth(kStock + ManyGoods(55, 3) +
+              Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1", "line | 3 | 52 | 2", "line | 1 | 10 | 3",
+                     "invoice | 2 | 04.03.2025 | 8", "line | 1 | 12 | 1", "line | 1 | 13 | 1",
+                     "receipt | 3 | 05.03.2025 | 9", "line | 1 | 11 | 2", "receipt | 4 | 05.03.2025 | 7",
+                     "line | 1 | 12 | 2", "receipt | 5 | 06.03.2025 | 0", "line | 3 | 51 | 7"}));
+    auto run = [&] {
+        NewReport(3, {1, 2}, kBoth);
+        Collect();
+    };
+    run();
+    const std::vector<std::string> items = Items(), outlets = Outlets();
+    const std::set<std::string> outletSet(outlets.begin(), outlets.end());
+    std::map<int16_t, std::set<std::string>> outletItems;
+    for (int32_t o = 0; o < report().outletCount; ++o)
+        outletItems[report().outletList[o].customerNo] = OutletItemKeys(report().outletList[o]);
+    const uint32_t resizes = StandinCallCount(kOrd_VeldarResizeBlock);
+    ASSERT_GE(resizes, 6u);
+    DestroyReport();
+
+    for (uint32_t k = 1; k <= resizes; ++k) {
+        SCOPED_TRACE("failing resize call " + std::to_string(k));
+        StandinFailResizeCall(k);
+        run();
+        StandinFailResizeCall(0);
+        EXPECT_TRUE(IsSubsequence(ItemIdentities(Items()), ItemIdentities(items)));
+        const std::vector<std::string> now = Outlets();
+        const std::set<std::string> nowSet(now.begin(), now.end());
+        EXPECT_EQ(nowSet.size(), now.size());
+        EXPECT_TRUE(IsSubset(nowSet, outletSet));
+        ExpectListShape(report().itemList, report().itemCount, report().itemCapacity);
+        ExpectListShape(report().outletList, report().outletCount, report().outletCapacity);
+        for (int32_t o = 0; o < report().outletCount; ++o) {
+            const pim::OutletRow &outlet = report().outletList[o];
+            EXPECT_TRUE(IsSubset(OutletItemKeys(outlet), outletItems[outlet.customerNo]));
+            ExpectListShape(outlet.outletItems, outlet.outletItemCount, outlet.outletItemCapacity);
+        }
+        DestroyReport();
+        EXPECT_EQ(StandinLiveBlocks(), 0);
+    }
+}
+
+}  // namespace

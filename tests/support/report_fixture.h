@@ -1,0 +1,58 @@
+// The report's collection operations called directly, in a test program linked with
+// the plug-in's code, over a month that the stand-in host loads from a data set.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "report.h"
+#include "veldar.h"
+
+namespace testing_support {
+
+// The year every hand-made month of the tests lies in.
+constexpr int kTestYear = 2025;
+
+class ReportTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    // Checks what every collection must leave behind: no cursor open, none misused,
+    // the host's current warehouse at 100 once items were collected, and (after the
+    // report object is gone) no heap block.
+    void TearDown() override;
+
+    // Loads a month from data-set text; fails the test on a load error.
+    void LoadMonth(const std::string &dataset);
+    // A new report object set up as the command's run sets it up once the form was
+    // confirmed: tables 44 and 45 with their record buffers, the month's first and
+    // last day, the selected goods groups and the document kinds (bit set).
+    pim::CRaportSprzPapierosow &NewReport(int month, std::initializer_list<int> groups, uint16_t kinds);
+    // The collection in the run's order: items, then per chosen kind outlets and sales.
+    void Collect();
+    // Destroys the report object (releasing its lists).
+    void DestroyReport() { report_.reset(); }
+
+    pim::CRaportSprzPapierosow &report() { return *report_; }
+
+    // The lists as readable UTF-8 lines, for comparisons:
+    // items "warehouse/goods code sold stock receipts"; outlets "customer name|street|
+    // postal code|city|tax"; outlet items "code name quantity unit warehouse/goods".
+    std::vector<std::string> Items() const;
+    std::vector<std::string> Outlets() const;
+    std::vector<std::string> OutletItems(int32_t outlet) const;
+    // The outlet position of a customer, or -1.
+    int32_t OutletOf(int16_t customerNo) const;
+
+    std::unique_ptr<pim::CRaportSprzPapierosow> report_;
+    bool collectedItems_ = false;
+};
+
+// A data set's lines joined with line feeds.
+std::string Month(std::initializer_list<const char *> lines);
+
+}  // namespace testing_support
