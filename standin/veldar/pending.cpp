@@ -12,14 +12,8 @@ void NotBuilt(uint32_t ordinal) {
 }
 }  // namespace
 
-void HOST_CONV_THISCALL VeldarCallbackBinderConstruct(void *, void *, void *) { NotBuilt(kOrd_VeldarCallbackBinderConstruct); }
-void HOST_CONV_THISCALL VeldarCallbackBinderDestruct(void *) { NotBuilt(kOrd_VeldarCallbackBinderDestruct); }
 int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t, HostTable **, void *, int32_t) { NotBuilt(kOrd_VeldarPrepareKey); return 0; }
 int16_t HOST_CONV_STDCALL VeldarLineKindOf(int32_t) { NotBuilt(kOrd_VeldarLineKindOf); return 0; }
 int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *, HostTable *, int32_t, void *, int32_t, int32_t) { NotBuilt(kOrd_VeldarOpenCursor); return 0; }
 int32_t HOST_CONV_STDCALL VeldarFetchNext(void *) { NotBuilt(kOrd_VeldarFetchNext); return 0; }
 int32_t HOST_CONV_STDCALL VeldarCloseCursor(void *) { NotBuilt(kOrd_VeldarCloseCursor); return 0; }
-int16_t HOST_CONV_STDCALL VeldarRunForm(const void *, int32_t, void *, void *, void *) { NotBuilt(kOrd_VeldarRunForm); return 0; }
-int32_t HOST_CONV_STDCALL VeldarSetFormFlags(int32_t, uint32_t, int32_t) { NotBuilt(kOrd_VeldarSetFormFlags); return 0; }
-int32_t HOST_CONV_STDCALL VeldarGetControlValue(int32_t) { NotBuilt(kOrd_VeldarGetControlValue); return 0; }
-int32_t HOST_CONV_STDCALL VeldarPickGoodsGroups(int16_t *, int32_t, int32_t) { NotBuilt(kOrd_VeldarPickGoodsGroups); return 0; }
