@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "host_api.h"
 #include "mazovia.h"
@@ -14,6 +15,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -66,7 +69,7 @@ int FormOption(const std::string &arg, Value value) {
             std::fprintf(stderr, "pimhost: --month wants 1..12\n");
             return -1;
         }
-        return add("select 0x4102 " + std::to_string(month - 1));
+        return add(std::string("select 0x4102 ").append(std::to_string(month - 1)));
     }
     if (arg == "--groups") return add(std::string("pick ") + value()) > 0 ? add("press 0x430F") : -1;
     if (arg == "--outlet") return add(std::string("type 0x4107 ") + value());
@@ -104,6 +107,20 @@ int FormOption(const std::string &arg, Value value) {
 int main(int argc, char **argv) {
 #if defined(_WIN32)
     SetErrorMode(SEM_FAILCRITICALERRORS);
+    // Texts of the options (names for the form) arrive as UTF-8, as on the native build.
+    std::vector<std::string> utf8Args;
+    std::vector<char *> utf8Argv;
+    if (wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        for (int i = 0; i < argc; ++i) {
+            int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+            utf8Args.push_back(arg.c_str());
+        }
+        LocalFree(wide);
+        for (std::string &a : utf8Args) utf8Argv.push_back(a.data());
+        argv = utf8Argv.data();
+    }
 #endif
     StandinReset();
     std::string pluginPath = standin::DefaultPluginPath();

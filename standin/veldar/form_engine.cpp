@@ -401,7 +401,8 @@ std::vector<std::string> Session::Draw(bool ansi) const {
     for (int x = 0; x < width; ++x) g[0][x].ch = g[height - 1][x].ch = U'═';
     for (int y = 0; y < height; ++y) g[y][0].ch = g[y][width - 1].ch = U'║';
     g[0][0].ch = U'╔', g[0][width - 1].ch = U'╗', g[height - 1][0].ch = U'╚', g[height - 1][width - 1].ch = U'╝';
-    std::u32string title = U" " + Decode(h.caption) + U" ";
+    std::u32string title(1, U' ');
+    title.append(Decode(h.caption)).push_back(U' ');
     if (static_cast<int>(title.size()) <= width - 2) PutUtf32(g, 0, (width - static_cast<int>(title.size())) / 2, static_cast<int>(title.size()), title, kBold);
 
     for (std::size_t i = 0; i < form_.controls.size(); ++i) {
@@ -515,7 +516,10 @@ std::string Joined(const std::vector<std::string> &lines) {
 std::string Summary(const int16_t *selected) {
     std::string out;
     for (int g = 0; g < 451; ++g)
-        if (selected[g] != 0) out += (out.empty() ? "" : ",") + std::to_string(g);
+        if (selected[g] != 0) {
+            if (!out.empty()) out += ',';
+            out += std::to_string(g);
+        }
     return out.empty() ? "(brak)" : out;
 }
 
