@@ -16,6 +16,12 @@
 using namespace testing_support;
 using pim::CRaportSprzPapierosow;
 
+#if defined(_WIN32)
+// The plug-in's entry point hands over to the DLL runtime's; a test program has
+// none, and never calls that entry point.
+extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+#endif
+
 namespace {
 
 const char *kOptionsFile = "RuzozavURivuvorur.opc";
