@@ -1,17 +1,22 @@
 // The stand-in host program: loads the plug-in into its process as the host
 // application does, connects it, sets it up, offers its menu command and
 // disconnects it again, showing on the console what the plug-in shows.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "host_api.h"
+#include "mazovia.h"
 #include "module.h"
 #include "veldar.h"
 
 #if defined(_WIN32)
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -27,7 +32,18 @@ void Usage() {
         "  --run                  choose the plug-in's menu command once\n"
         "  --year Y               the host's current year (default: this year)\n"
         "  --data FILE            the month of sales data the host holds (default: the\n"
-        "                         sample-month.txt beside this program; none: no data)");
+        "                         sample-month.txt beside this program; none: no data)\n"
+        "The report form, filled in from these options in the order given, then\n"
+        "confirmed (F12) unless abandoned:\n"
+        "  --month N              month 1..12 of the current year\n"
+        "  --groups N,N,..|none   the goods groups chosen in the group picker\n"
+        "  --outlet TEXT          outlet short name (at most 10 characters)\n"
+        "  --branch TEXT          wholesaler branch name (at most 20 characters)\n"
+        "  --kinds invoices,receipts|invoices|receipts|none   document kinds\n"
+        "  --abandon              leave the form with Esc\n"
+        "  --interactive          fill the form in the terminal instead\n"
+        "  --show-form            print the form, values filled in, as it closes\n"
+        "  --goods-group N=NAME   the host knows goods group N (0..450) by NAME");
 }
 
 std::string Utf8(const char *hostText) {
@@ -42,11 +58,77 @@ bool FileExists(const std::string &path) {
     return file != nullptr;
 }
 
+const char *const kFormOptions[] = {"--month", "--groups", "--outlet", "--branch", "--kinds",
+                                    "--abandon", "--interactive", "--show-form", "--goods-group"};
+
+// Adds the form actions of one option: 1 when done, -1 (after saying why) when its
+// value is unusable, 0 when it is no form option.
+template <class Value>
+int FormOption(const std::string &arg, Value value) {
+    if (std::find(std::begin(kFormOptions), std::end(kFormOptions), arg) == std::end(kFormOptions)) return 0;
+    auto add = [&](const std::string &action) {
+        if (StandinFormScriptAdd(action.c_str()) != 0) return 1;
+        std::fprintf(stderr, "pimhost: %s: unusable value\n", arg.c_str());
+        return -1;
+    };
+    if (arg == "--month") {
+        int month = std::atoi(value());
+        if (month < 1 || month > 12) {
+            std::fprintf(stderr, "pimhost: --month wants 1..12\n");
+            return -1;
+        }
+        return add(std::string("select 0x4102 ").append(std::to_string(month - 1)));
+    }
+    if (arg == "--groups") return add(std::string("pick ") + value()) > 0 ? add("press 0x430F") : -1;
+    if (arg == "--outlet") return add(std::string("type 0x4107 ") + value());
+    if (arg == "--branch") return add(std::string("type 0x4109 ") + value());
+    if (arg == "--kinds") {
+        std::string kinds = value();
+        bool both = kinds == "invoices,receipts" || kinds == "receipts,invoices";
+        bool invoices = both || kinds == "invoices", receipts = both || kinds == "receipts";
+        if (!invoices && !receipts && kinds != "none") {
+            std::fprintf(stderr, "pimhost: --kinds wants invoices, receipts, invoices,receipts or none\n");
+            return -1;
+        }
+        return add(std::string("check 0x410B ") + (invoices ? "1" : "0")) > 0
+                   ? add(std::string("check 0x410C ") + (receipts ? "1" : "0"))
+                   : -1;
+    }
+    if (arg == "--abandon") return add("key Esc");
+    if (arg == "--interactive") StandinFormInteractive(1);
+    if (arg == "--show-form") StandinFormShow(1);
+    if (arg == "--goods-group") {
+        std::string v = value();
+        auto eq = v.find('=');
+        int number = std::atoi(v.c_str());
+        if (eq == std::string::npos || number < 0 || number > 450) {
+            std::fprintf(stderr, "pimhost: --goods-group wants N=NAME with N in 0..450\n");
+            return -1;
+        }
+        StandinAddGoodsGroup(static_cast<int16_t>(number), mazovia::fromUtf8(v.substr(eq + 1)).c_str());
+    }
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
 #if defined(_WIN32)
     SetErrorMode(SEM_FAILCRITICALERRORS);
+    // Texts of the options (names for the form) arrive as UTF-8, as on the native build.
+    std::vector<std::string> utf8Args;
+    std::vector<char *> utf8Argv;
+    if (wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        for (int i = 0; i < argc; ++i) {
+            int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+            utf8Args.push_back(arg.c_str());
+        }
+        LocalFree(wide);
+        for (std::string &a : utf8Args) utf8Argv.push_back(a.data());
+        argv = utf8Argv.data();
+    }
 #endif
     StandinReset();
     std::string pluginPath = standin::DefaultPluginPath();
@@ -85,6 +167,8 @@ int main(int argc, char **argv) {
         } else if (arg == "--data") {
             dataPath = value();
             dataGiven = true;
+        } else if (int form = FormOption(arg, value); form != 0) {
+            if (form < 0) return 2;
         } else if (arg == "--help" || arg == "-h") {
             Usage();
             return 0;

@@ -39,6 +39,14 @@ struct State {
     std::vector<const MenuEntryRecord *> menu;
     std::map<uint32_t, uint32_t> calls;
     std::vector<GoodsGroup> goodsGroups;  // filled with the host's data
+    // The form engine's input and output (form_engine.cpp).
+    bool formInteractive = false;
+    bool formShow = false;
+    std::vector<std::string> formScript;  // actions for the next form
+    bool formPickSet = false;             // a scripted answer for the next picker
+    std::vector<int16_t> formPick;
+    std::string formError;    // why the last form was refused or abandoned by the engine
+    std::string formPicture;  // the last form as it closed
 };
 
 State &state();

@@ -117,3 +117,26 @@ STANDIN_API void StandinGetCursorStats(struct StandinCursorStats *stats);
 /* The goods groups the host knows (from the data set), in the data set's order: the
  * Mazovia name of the index-th group and its number, or null past the last one. */
 STANDIN_API const char *StandinGoodsGroup(int32_t index, int16_t *number);
+/* The form engine (VeldarRunForm). By default a form runs from a script: the
+ * actions added here, applied in order through the same key handling as the
+ * terminal, then F12 if the form is still open. The script is used up by the next
+ * form. Actions (ids in C notation, texts in UTF-8):
+ *   select ID N    choose item N (0-based) of a list      key NAME   one key: F2..F5, F12,
+ *   type ID TEXT   replace an edit field's text                      Tab, BackTab, Up, Down,
+ *   check ID 0|1   set a check box                                   Left, Right, Home, End,
+ *   press ID       press a button                                    Enter, Esc, Backspace,
+ *   pick N,N,..|none  the answer of the next interactive              Delete, Space or a
+ *                  goods-group picker                                 single character
+ * Returns 0 for an action it cannot read. */
+STANDIN_API int32_t StandinFormScriptAdd(const char *action);
+/* Run forms in the terminal instead (keys from standard input). */
+STANDIN_API void StandinFormInteractive(int32_t on);
+/* Print each form to standard output, values filled in, as it closes. */
+STANDIN_API void StandinFormShow(int32_t on);
+/* Why the last form was refused (malformed template, unknown entries) or ended by
+ * the engine (a script that could not be applied); "" when it ran normally. */
+STANDIN_API const char *StandinFormError(void);
+/* The last form as it closed, one line per row, UTF-8. */
+STANDIN_API const char *StandinFormPicture(void);
+/* A goods group the host knows (name in Mazovia), for the goods-group picker. */
+STANDIN_API void StandinAddGoodsGroup(int16_t number, const char *name);
