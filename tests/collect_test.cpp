@@ -20,12 +20,12 @@ const std::string kStock = Month({
     "group | 1 | Papierosy",
     "group | 2 | Tytoń",
     "group | 3 | Napoje",
-    "goods | 1 | 10 | 1 | MARL-R20 | szt. | 500 | Marlboro Red 20",
-    "goods | 1 | 11 | 1 | LM-B20 | szt. | 300.5 | L&M Blue 20",
+    "goods | 1 | 10 | 1 | ZEF-C20 | szt. | 500 | Zefir Czerwone 20",
+    "goods | 1 | 11 | 1 | MEW-N20 | szt. | 300.5 | Mewa Niebieskie 20",
     "goods | 1 | 12 | 2 | TYT-50 | op. | 40 | Tytoń 50 g",
     "goods | 1 | 13 | 3 | WODA-15 | but. | 100 | Woda 1,5 l",
-    "goods | 2 | 10 | 1 | MARL-R20 | szt. | 50 | Marlboro Red 20",
-    "goods | 100 | 10 | 1 | MARL-R20 | szt. | 900 | Marlboro Red 20",
+    "goods | 2 | 10 | 1 | ZEF-C20 | szt. | 50 | Zefir Czerwone 20",
+    "goods | 100 | 10 | 1 | ZEF-C20 | szt. | 900 | Zefir Czerwone 20",
     "customer | 7 | Kiosk Ruch 7 | 5260250274 | ul. Długa 5 00-950 Warszawa",
     "customer | 8 | Sklep Ewa | 7010000001 | 31-100 Kraków os. Zielone 3",
     "customer | 9 | Delikatesy Gniezno | 1230000002 | Gniezno",
@@ -48,16 +48,16 @@ protected:
 
 TEST_F(Collection, ItemsAreTheSelectedGoodsOfWarehousesBelow100) {
     CollectMarch("", kInvoices);
-    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 0 500000 0", "1/11 LM-B20 0 300500 0", "1/12 TYT-50 0 40000 0",
-                                     "2/10 MARL-R20 0 50000 0"));
-    EXPECT_EQ(report().itemList[1].goodsName, std::string("L&M Blue 20"));
+    EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 0 500000 0", "1/11 MEW-N20 0 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 ZEF-C20 0 50000 0"));
+    EXPECT_EQ(report().itemList[1].goodsName, std::string("Mewa Niebieskie 20"));
     EXPECT_THAT(Outlets(), IsEmpty());
 }
 
 TEST_F(Collection, InvoiceWithoutCustomerCountsNowhere) {
     CollectMarch(Month({"invoice | 1 | 03.03.2025 | 0 | Jan Kowalski | | Gniezno", "line | 1 | 10 | 5"}), kBoth);
     EXPECT_THAT(Outlets(), IsEmpty());
-    EXPECT_EQ(Items()[0], "1/10 MARL-R20 0 500000 0");
+    EXPECT_EQ(Items()[0], "1/10 ZEF-C20 0 500000 0");
 }
 
 TEST_F(Collection, ReceiptWithoutCustomerAddsToTheItems) {
@@ -65,20 +65,20 @@ TEST_F(Collection, ReceiptWithoutCustomerAddsToTheItems) {
                         "receipt | 2 | 04.03.2025 | 0", "line | 1 | 10 | 1.5", "line | 2 | 10 | 3"}),
                  kReceipts);
     EXPECT_THAT(Outlets(), IsEmpty());
-    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 1 500000 4000", "1/11 LM-B20 0 300500 0", "1/12 TYT-50 0 40000 0",
-                                     "2/10 MARL-R20 1 50000 3000"));
+    EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 1 500000 4000", "1/11 MEW-N20 0 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 ZEF-C20 1 50000 3000"));
 }
 
 TEST_F(Collection, ReceiptsWithoutCustomerCountOnlyWhenReceiptsAreChosen) {
     CollectMarch(Month({"receipt | 1 | 03.03.2025 | 0", "line | 1 | 10 | 2"}), kInvoices);
-    EXPECT_EQ(Items()[0], "1/10 MARL-R20 0 500000 0");
+    EXPECT_EQ(Items()[0], "1/10 ZEF-C20 0 500000 0");
 }
 
 TEST_F(Collection, ReceiptWithCustomerIsLikeAnInvoice) {
     CollectMarch(Month({"receipt | 1 | 03.03.2025 | 7", "line | 1 | 10 | 2"}), kReceipts);
     EXPECT_THAT(Outlets(), ElementsAre("7 Kiosk Ruch 7|ul. Długa 5|00-950|Warszawa|5260250274"));
-    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 2000 szt. 1/10", "TOTAL TOTAL 2000 SZTA. 0/0"));
-    EXPECT_EQ(Items()[0], "1/10 MARL-R20 1 500000 0");  // sold, but not a receipt without customer
+    EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 2000 szt. 1/10", "TOTAL TOTAL 2000 SZTA. 0/0"));
+    EXPECT_EQ(Items()[0], "1/10 ZEF-C20 1 500000 0");  // sold, but not a receipt without customer
 }
 
 TEST_F(Collection, BothBoundsOfTheMonthCount) {
@@ -92,8 +92,8 @@ TEST_F(Collection, BothBoundsOfTheMonthCount) {
                         "receipt | 8 | - | 0", "line | 1 | 11 | 30"}),
                  kBoth);
     EXPECT_THAT(Outlets(), ElementsAre(::testing::StartsWith("7 ")));
-    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 110000 szt. 1/10", "TOTAL TOTAL 110000 SZTA. 0/0"));
-    EXPECT_EQ(Items()[1], "1/11 LM-B20 1 300500 3000");
+    EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 110000 szt. 1/10", "TOTAL TOTAL 110000 SZTA. 0/0"));
+    EXPECT_EQ(Items()[1], "1/11 MEW-N20 1 300500 3000");
 }
 
 TEST_F(Collection, CustomerWithoutSelectedGoodsIsNoOutlet) {
@@ -118,8 +118,8 @@ TEST_F(Collection, LinesOfOneGoodsAndWarehouseMerge) {
                         "line | 2 | 10 | 4",  //
                         "invoice | 2 | 20.03.2025 | 7", "line | 1 | 12 | 5"}),
                  kInvoices);
-    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 4000 szt. 1/10", "TYT-50 Tytoń 50 g 7000 op. 1/12",
-                                        "MARL-R20 Marlboro Red 20 4000 szt. 2/10", "TOTAL TOTAL 15000 SZTA. 0/0"));
+    EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 4000 szt. 1/10", "TYT-50 Tytoń 50 g 7000 op. 1/12",
+                                        "ZEF-C20 Zefir Czerwone 20 4000 szt. 2/10", "TOTAL TOTAL 15000 SZTA. 0/0"));
 }
 
 TEST_F(Collection, TotalCountsEveryLineOfTheOutlet) {
@@ -129,10 +129,10 @@ TEST_F(Collection, TotalCountsEveryLineOfTheOutlet) {
                         "line | 100 | 10 | 1",  //
                         "invoice | 2 | 04.03.2025 | 7", "line | 1 | 11 | 1.5", "line | 1 | 13 | 0.25 | 1"}),
                  kInvoices);
-    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 2500 szt. 1/10", "LM-B20 L&M Blue 20 1500 szt. 1/11",
+    EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 2500 szt. 1/10", "MEW-N20 Mewa Niebieskie 20 1500 szt. 1/11",
                                         "TOTAL TOTAL 8250 SZTA. 0/0"));
-    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 1 500000 0", "1/11 LM-B20 1 300500 0", "1/12 TYT-50 0 40000 0",
-                                     "2/10 MARL-R20 0 50000 0"));
+    EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 1 500000 0", "1/11 MEW-N20 1 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 ZEF-C20 0 50000 0"));
 }
 
 TEST_F(Collection, OutletWhoseLinesMatchNoItemKeepsAnEmptyList) {
@@ -151,10 +151,10 @@ TEST_F(Collection, BothKindsKeepInvoiceRowsFirst) {
                         "receipt | 4 | 05.03.2025 | 0", "line | 1 | 10 | 5"}),
                  kBoth);
     EXPECT_THAT(Outlets(), ElementsAre(::testing::StartsWith("7 "), ::testing::StartsWith("8 ")));
-    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 6000 szt. 1/10", "TOTAL TOTAL 3000 SZTA. 0/0",
+    EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 6000 szt. 1/10", "TOTAL TOTAL 3000 SZTA. 0/0",
                                         "TYT-50 Tytoń 50 g 3000 op. 1/12", "TOTAL TOTAL 7000 SZTA. 0/0"));
-    EXPECT_THAT(ItemsOf(8), ElementsAre("LM-B20 L&M Blue 20 1000 szt. 1/11", "TOTAL TOTAL 1000 SZTA. 0/0"));
-    EXPECT_EQ(Items()[0], "1/10 MARL-R20 1 500000 5000");
+    EXPECT_THAT(ItemsOf(8), ElementsAre("MEW-N20 Mewa Niebieskie 20 1000 szt. 1/11", "TOTAL TOTAL 1000 SZTA. 0/0"));
+    EXPECT_EQ(Items()[0], "1/10 ZEF-C20 1 500000 5000");
 }
 
 TEST_F(Collection, NoLineMergesIntoATotalRow) {
@@ -163,7 +163,7 @@ TEST_F(Collection, NoLineMergesIntoATotalRow) {
                         "invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 2",
                         "receipt | 2 | 04.03.2025 | 7", "line | 0 | 0 | 5"}),
                  kBoth);
-    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 2000 szt. 1/10", "TOTAL TOTAL 2000 SZTA. 0/0",
+    EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 2000 szt. 1/10", "TOTAL TOTAL 2000 SZTA. 0/0",
                                         "ZERO Towar zero 5000 szt. 0/0", "TOTAL TOTAL 5000 SZTA. 0/0"));
 }
 
@@ -172,10 +172,10 @@ TEST_F(Collection, NegativeQuantitiesReduceAndSumsWrapAround) {
                         "invoice | 2 | 03.03.2025 | 8", "line | 1 | 10 | 2147483.647", "line | 1 | 10 | 0.002",
                         "receipt | 3 | 03.03.2025 | 0", "line | 1 | 11 | 2147483.647", "line | 1 | 11 | 2147483.647"}),
                  kBoth);
-    EXPECT_THAT(ItemsOf(7), ElementsAre("MARL-R20 Marlboro Red 20 -2500 szt. 1/10", "TOTAL TOTAL -2500 SZTA. 0/0"));
-    EXPECT_THAT(ItemsOf(8), ElementsAre("MARL-R20 Marlboro Red 20 -2147483647 szt. 1/10",
+    EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 -2500 szt. 1/10", "TOTAL TOTAL -2500 SZTA. 0/0"));
+    EXPECT_THAT(ItemsOf(8), ElementsAre("ZEF-C20 Zefir Czerwone 20 -2147483647 szt. 1/10",
                                         "TOTAL TOTAL -2147483647 SZTA. 0/0"));
-    EXPECT_EQ(Items()[1], "1/11 LM-B20 1 300500 -2");
+    EXPECT_EQ(Items()[1], "1/11 MEW-N20 1 300500 -2");
 }
 
 TEST_F(Collection, GroupNumbersOutsideThePickersRangeAreNotSelected) {
@@ -187,8 +187,8 @@ TEST_F(Collection, GroupNumbersOutsideThePickersRangeAreNotSelected) {
                         "invoice | 1 | 03.03.2025 | 7", "line | 1 | 13 | 1 | 451", "line | 1 | 13 | 1 | -1",
                         "line | 1 | 20 | 1 | 451"}),
                  kInvoices, {0, 1, 2, 450});
-    EXPECT_THAT(Items(), ElementsAre("1/10 MARL-R20 0 500000 0", "1/11 LM-B20 0 300500 0", "1/12 TYT-50 0 40000 0",
-                                     "2/10 MARL-R20 0 50000 0"));
+    EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 0 500000 0", "1/11 MEW-N20 0 300500 0", "1/12 TYT-50 0 40000 0",
+                                     "2/10 ZEF-C20 0 50000 0"));
     EXPECT_THAT(Outlets(), IsEmpty());
 }
 
