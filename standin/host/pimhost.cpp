@@ -2,6 +2,8 @@
 // application does, connects it, sets it up, offers its menu command and
 // disconnects it again, showing on the console what the plug-in shows.
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +33,8 @@ void Usage() {
         "  --notice-answer V      the user sets the install notice's flag to V\n"
         "  --run                  choose the plug-in's menu command once\n"
         "  --year Y               the host's current year (default: this year)\n"
+        "  --show-files N         at the end, list the text files the plug-in wrote, with their\n"
+        "                         first N lines\n"
         "  --data FILE            the month of sales data the host holds (default: the\n"
         "                         sample-month.txt beside this program; none: no data)\n"
         "The report form, filled in from these options in the order given, then\n"
@@ -56,6 +60,22 @@ bool FileExists(const std::string &path) {
     FILE *file = std::fopen(path.c_str(), "rb");
     if (file != nullptr) std::fclose(file);
     return file != nullptr;
+}
+
+// The files the plug-in wrote that are still there, with their first lines (the
+// files hold host texts, so they are shown decoded).
+void ShowWrittenFiles(int lines) {
+    std::printf("\nFiles written by the plug-in, in %s:\n", std::filesystem::current_path().string().c_str());
+    for (int32_t i = 0; const char *name = StandinWrittenFile(i); ++i) {
+        std::ifstream in(name, std::ios::binary);
+        if (!in) continue;
+        std::printf("\n  %s\n", mazovia::toUtf8(name).c_str());
+        std::string line;
+        for (int n = 0; n < lines && std::getline(in, line); ++n) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            std::printf("    %s\n", mazovia::toUtf8(line).c_str());
+        }
+    }
 }
 
 const char *const kFormOptions[] = {"--month", "--groups", "--outlet", "--branch", "--kinds",
@@ -136,6 +156,7 @@ int main(int argc, char **argv) {
     bool dataGiven = false;
     int16_t year = 0;
     bool runCommand = false;
+    int showLines = -1;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&]() -> const char * {
@@ -164,6 +185,8 @@ int main(int argc, char **argv) {
             runCommand = true;
         } else if (arg == "--year") {
             year = static_cast<int16_t>(std::atoi(value()));
+        } else if (arg == "--show-files") {
+            showLines = std::atoi(value());
         } else if (arg == "--data") {
             dataPath = value();
             dataGiven = true;
@@ -233,5 +256,6 @@ int main(int argc, char **argv) {
     connect(nullptr, nullptr);
     std::printf("\nDisconnected; menu commands left: %d\n", StandinMenuCount());
     standin::UnloadModule(plugin);
+    if (showLines >= 0) ShowWrittenFiles(showLines);
     return status;
 }

@@ -1,9 +1,11 @@
 // Heap blocks, host globals and files of the stand-in.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <vector>
 #include <string>
 
 #include "exports.h"
@@ -24,6 +26,7 @@ struct Globals {
     uint32_t failResizeCall = 0;  // 1-based index of the call to fail; 0: none
     int64_t liveBlocks = 0;
     std::map<std::string, std::string> redirections;  // file name -> file opened instead
+    std::vector<std::string> writtenFiles;              // text files opened for writing, first time each
 };
 
 Globals &globals() {
@@ -115,6 +118,9 @@ int32_t HOST_CONV_STDCALL VeldarSetTableMode(HostTable *, int32_t) {
 
 HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, int32_t share, int32_t, int32_t) {
     Called(kOrd_VeldarFileOpen);
+    Globals &g = globals();
+    if (mode[0] == 'w' && std::strchr(mode, 't') != nullptr && std::find(g.writtenFiles.begin(), g.writtenFiles.end(), name) == g.writtenFiles.end())
+        g.writtenFiles.emplace_back(name);
     auto redirected = globals().redirections.find(name);
     if (redirected != globals().redirections.end()) name = redirected->second.c_str();
 #if defined(_WIN32)
@@ -126,6 +132,12 @@ HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, i
         if (*m != 't') posixMode += *m;
     return reinterpret_cast<HostFile *>(std::fopen(name, posixMode.c_str()));
 #endif
+}
+
+STANDIN_API const char *StandinWrittenFile(int32_t index) {
+    const auto &files = globals().writtenFiles;
+    return index >= 0 && static_cast<std::size_t>(index) < files.size() ? files[static_cast<std::size_t>(index)].c_str()
+                                                                          : nullptr;
 }
 
 int32_t HOST_CONV_STDCALL VeldarFileClose(HostFile *file) {

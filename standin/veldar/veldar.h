@@ -140,3 +140,7 @@ STANDIN_API const char *StandinFormError(void);
 STANDIN_API const char *StandinFormPicture(void);
 /* A goods group the host knows (name in Mazovia), for the goods-group picker. */
 STANDIN_API void StandinAddGoodsGroup(int16_t number, const char *name);
+
+/* The text files the plug-in opened for writing since the last reset, in the order first
+ * opened (names as it gave them): the index-th, or null past the last one. */
+STANDIN_API const char *StandinWrittenFile(int32_t index);
