@@ -1,6 +1,6 @@
 #include "service_hooks.h"
 
-#include <cstring>
+#include <gtest/gtest.h>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -44,16 +44,21 @@ struct ServiceHooks::Patches {
 
 namespace {
 
+// The real functions, taken from the patched entries: when the watched module is
+// this program itself, calling them by name would come back to the hooks.
+decltype(&GetProcAddress) realGetProcAddress = nullptr;
+decltype(&GetModuleFileNameA) realGetModuleFileNameA = nullptr;
+
 FARPROC WINAPI HookGetProcAddress(HMODULE module, LPCSTR nameOrOrdinal) {
     if (Hidden(module, nameOrOrdinal)) return nullptr;
-    return GetProcAddress(module, nameOrOrdinal);
+    return realGetProcAddress(module, nameOrOrdinal);
 }
 
 int WINAPI HookMessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT style) { return Answer(text, caption, style); }
 
 DWORD WINAPI HookGetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     if (moduleFileNameFails) return 0;
-    return GetModuleFileNameA(module, buffer, size);
+    return realGetModuleFileNameA(module, buffer, size);
 }
 
 }  // namespace
@@ -66,6 +71,14 @@ ServiceHooks::ServiceHooks(void *caller, void *host) {
         {caller, "user32.dll", "MessageBoxA", reinterpret_cast<void *>(&HookMessageBoxA)},
         {caller, "kernel32.dll", "GetModuleFileNameA", reinterpret_cast<void *>(&HookGetModuleFileNameA)},
     });
+    for (auto *patch : {&patches_->getProcAddress, &patches_->messageBox, &patches_->moduleFileName})
+        if (!patch->applied()) ADD_FAILURE() << "the watched module does not import a hooked function";
+    realGetProcAddress = patches_->getProcAddress.applied()
+                             ? reinterpret_cast<decltype(&GetProcAddress)>(patches_->getProcAddress.original())
+                             : &GetProcAddress;
+    realGetModuleFileNameA = patches_->moduleFileName.applied()
+                                 ? reinterpret_cast<decltype(&GetModuleFileNameA)>(patches_->moduleFileName.original())
+                                 : &GetModuleFileNameA;
 }
 
 #else
