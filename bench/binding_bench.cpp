@@ -16,11 +16,10 @@ SetFormFlags direct = nullptr;
 
 // Loads the bench host library beside this program and binds the entry once.
 bool Prepare() {
-    std::string path = standin::DefaultPluginPath();
 #if defined(_WIN32)
-    path = path.substr(0, path.size() - 7) + "benchhost.dll";
+    const std::string path = standin::BesideProgram("benchhost.dll");
 #else
-    path = path.substr(0, path.size() - 6) + "libbenchhost.so";
+    const std::string path = standin::BesideProgram("libbenchhost.so");
 #endif
     pim::hostModule = standin::LoadModule(path);
     if (pim::hostModule == nullptr) {

@@ -25,14 +25,11 @@ namespace {
 class Binding : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // Beside the test program, where the plug-in lies too.
-        std::string path = standin::DefaultPluginPath();
 #if defined(_WIN32)
-        path = path.substr(0, path.size() - 7) + "hostprobe.dll";
+        probe_ = standin::LoadModule(standin::BesideProgram("hostprobe.dll"));
 #else
-        path = path.substr(0, path.size() - 6) + "libhostprobe.so";
+        probe_ = standin::LoadModule(standin::BesideProgram("libhostprobe.so"));
 #endif
-        probe_ = standin::LoadModule(path);
         ASSERT_NE(probe_, nullptr);
         seen_ = reinterpret_cast<ProbeSeen *>(GetProcAddress(static_cast<HMODULE>(probe_), "probe_seen"));
         ASSERT_NE(seen_, nullptr);
