@@ -43,14 +43,34 @@ void *HostImportAddress(int index);
 // The host's exception translator (30005), the one function imported at load time.
 void *HostExceptionTranslator();
 
-// Number of look-ups the binder made so far (for tests and benchmarks).
-extern uint32_t hostLookups;
+// Set when the user answers Ignore in the serious-error dialog: from then on a
+// missing entry gets its fallback stub (if one fits) without asking. Never cleared.
+extern bool ignoreAllMissing;
+
+// Do-nothing substitutes for missing host functions: stub k returns 0 and removes
+// k * 4 bytes of arguments from the stack (natively, where the caller always
+// cleans up, every stub just returns 0).
+constexpr int kFallbackStubCount = 15;
+extern "C" void *const pim_fallback_stubs[kFallbackStubCount] __asm__("pim_fallback_stubs");
+
+// The stub the ordinal or name rules choose for an entry, or null: an ordinal's
+// last two digits 99 give stub 0, a multiple of 4 up to 56 gives stub r / 4; a
+// name's number after its last '@' gives stub n / 4 up to 14, no number stub 0.
+void *ChooseFallbackStub(uintptr_t nameOrOrdinal);
+
+// Binds the entry now without calling it (a no-op when already bound); false when
+// the entry has no target, so that a call through it would raise.
+bool EnsureHostImportBound(int index);
 
 }  // namespace pim
 
 // Binds the slot of one entry. nameOrOrdinal follows GetProcAddress: below 0x10000
 // an ordinal, else a pointer to a name. Called by the resolver stubs.
 extern "C" void HOST_CONV_STDCALL BindHostImport(uintptr_t nameOrOrdinal, void **slot) __asm__("pim_bind_host_import");
+
+// The serious-error dialog about an entry missing from moduleName (null: the
+// plug-in's own file). True when the user lets the plug-in go on with a stub.
+extern "C" int32_t HOST_CONV_STDCALL ReportMissingHostEntry(uintptr_t nameOrOrdinal, const char *moduleName);
 
 namespace host {
 

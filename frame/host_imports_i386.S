@@ -6,6 +6,7 @@
  *   resolver  push $dispatch; pusha; push $slot; push $ordinal;
  *             call BindHostImport; popa; ret     (23 bytes)
  *   trap      push $ordinal; call pim_raise_entry_not_found
+ * and the entry's public, resolver and trap addresses in three tables.
  * The resolver leaves every general register and the caller's stack as it found
  * them, and its ret lands on the dispatch jump, which now goes through the bound
  * slot. A slot that cannot be bound holds the entry's trap, so a call through an
@@ -30,6 +31,8 @@
     ret ;                                                          \
     pim_trap_##name: pushl $ord ;                                  \
     call pim_raise_entry_not_found ;                               \
+    .section .rdata$resolvers ;                                    \
+    .long pim_resolve_##name ;                                     \
     .section .rdata$traps ;                                        \
     .long pim_trap_##name ;
 
@@ -46,9 +49,28 @@ pim_host_slots:
     .balign 4
     .globl pim_host_entries
 pim_host_entries:
+    .section .rdata$resolvers
+    .balign 4
+    .globl pim_host_resolvers
+pim_host_resolvers:
     .section .rdata$traps
     .balign 4
     .globl pim_host_traps
 pim_host_traps:
 
 #include "host_functions.inc"
+
+/* The fallback stubs: stub k returns 0 and removes k * 4 bytes of arguments. */
+    .section .rdata
+    .balign 4
+    .globl pim_fallback_stubs
+pim_fallback_stubs:
+    .irp k, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14
+    .long pim_fallback_stub_\k
+    .endr
+    .section .text
+    .irp k, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14
+pim_fallback_stub_\k:
+    xorl %eax, %eax
+    ret $(\k * 4)
+    .endr

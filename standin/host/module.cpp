@@ -44,4 +44,9 @@ std::string DefaultPluginPath() {
 
 #endif
 
+std::string BesideProgram(const std::string &fileName) {
+    std::string plugin = DefaultPluginPath();
+    return plugin.substr(0, plugin.find_last_of("\\/") + 1) + fileName;
+}
+
 }  // namespace standin

@@ -13,6 +13,8 @@ void *ModuleOrdinal(void *module, uint16_t ordinal);
 void UnloadModule(void *module);
 // Where the plug-in lies by default: beside the running program.
 std::string DefaultPluginPath();
+// A file in the directory of the running program.
+std::string BesideProgram(const std::string &fileName);
 
 // The plug-in's exports.
 using PluginConnectFn = int32_t(HOST_CONV_STDCALL *)(void *host, char *nameBuffer);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "guarded_call.h"
 #include "host_api.h"
 #include "mazovia.h"
 #include "module.h"
@@ -130,6 +131,19 @@ int FormOption(const std::string &arg, Value value) {
     return 1;
 }
 
+// Runs one call into the plug-in as the host does: a structured exception ends
+// that call only, and is reported.
+template <class F>
+bool CallPlugin(const char *what, F &&call) {
+    standin::StructuredException e;
+    if (standin::Guarded(call, &e)) return true;
+    std::fprintf(stderr, "pimhost: %s ended with exception 0x%08X", what, static_cast<unsigned>(e.code));
+    if (e.code == 0xC0000139u && e.parameterCount > 0 && e.parameter < 0x10000)
+        std::fprintf(stderr, ": the host library has no entry %u", static_cast<unsigned>(e.parameter));
+    std::fputc('\n', stderr);
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -228,11 +242,12 @@ int main(int argc, char **argv) {
 
     static char hostObject[64];
     char name[512] = {};
-    int32_t accepted = connect(hostObject, name);
-    std::printf("\nConnect: %s\nPlug-in name:\n%s\n", accepted == 0 ? "accepted" : "refused", Utf8(name).c_str());
-    setup(accepted == 0 ? 0 : 1);
-
+    int32_t accepted = -1;
     int status = 0;
+    if (!CallPlugin("PluginConnect", [&] { accepted = connect(hostObject, name); })) status = 4;
+    std::printf("\nConnect: %s\nPlug-in name:\n%s\n", accepted == 0 ? "accepted" : "refused", Utf8(name).c_str());
+    if (!CallPlugin("PluginSetup", [&] { setup(accepted == 0 ? 0 : 1); })) status = 4;
+
     if (accepted == 0) {
         std::printf("\nMenu commands:\n");
         for (int32_t i = 0; i < StandinMenuCount(); ++i) {
@@ -246,14 +261,14 @@ int main(int argc, char **argv) {
             } else {
                 const MenuEntryRecord *entry = StandinMenuEntry(0);
                 std::printf("\nChoosing \"%s\"\n", Utf8(entry->caption).c_str());
-                entry->handler();
+                if (!CallPlugin("the menu command", [&] { entry->handler(); })) status = 4;
             }
         }
-    } else {
+    } else if (status == 0) {
         status = 3;
     }
 
-    connect(nullptr, nullptr);
+    if (!CallPlugin("disconnecting", [&] { connect(nullptr, nullptr); })) status = 4;
     std::printf("\nDisconnected; menu commands left: %d\n", StandinMenuCount());
     standin::UnloadModule(plugin);
     if (showLines >= 0) ShowWrittenFiles(showLines);
