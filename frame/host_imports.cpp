@@ -19,10 +19,6 @@ const HostImportInfo kHostImports[kHostImportCount] = {
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params)
 #define HOST_ATTACH(ord, name, conv, bytes, ret, params)
 #include "host_functions.inc"
-#undef HOST_FN
-#undef HOST_ADDR
-#undef HOST_LOADTIME
-#undef HOST_ATTACH
 };
 
 bool ignoreAllMissing = false;

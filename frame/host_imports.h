@@ -19,10 +19,6 @@ enum HostImportIndex : int {
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params)
 #define HOST_ATTACH(ord, name, conv, bytes, ret, params)
 #include "host_functions.inc"
-#undef HOST_FN
-#undef HOST_ADDR
-#undef HOST_LOADTIME
-#undef HOST_ATTACH
     kHostImportCount
 };
 
@@ -82,10 +78,6 @@ extern "C" {
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params)
 #define HOST_ATTACH(ord, name, conv, bytes, ret, params)
 #include "host_functions.inc"
-#undef HOST_FN
-#undef HOST_ADDR
-#undef HOST_LOADTIME
-#undef HOST_ATTACH
 }
 
 #else
@@ -114,10 +106,6 @@ struct Call<Index, R(P..., ...)> {
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params)
 #define HOST_ATTACH(ord, name, conv, bytes, ret, params)
 #include "host_functions.inc"
-#undef HOST_FN
-#undef HOST_ADDR
-#undef HOST_LOADTIME
-#undef HOST_ATTACH
 
 #endif
 

@@ -71,10 +71,6 @@ enum HostOrdinal : uint16_t {
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params) kOrd_##name = ord,
 #define HOST_ATTACH(ord, name, conv, bytes, ret, params) kOrd_##name = ord,
 #include "host_functions.inc"
-#undef HOST_FN
-#undef HOST_ADDR
-#undef HOST_LOADTIME
-#undef HOST_ATTACH
 };
 
 // The interface version a host must report to be accepted.
@@ -87,8 +83,4 @@ namespace hostsig {
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params) using name = ret(HOST_CONV_##conv *) params;
 #define HOST_ATTACH(ord, name, conv, bytes, ret, params) using name = ret(HOST_CONV_##conv *) params;
 #include "host_functions.inc"
-#undef HOST_FN
-#undef HOST_ADDR
-#undef HOST_LOADTIME
-#undef HOST_ATTACH
 }  // namespace hostsig

@@ -21,6 +21,7 @@
 namespace {
 
 using testing_support::Mz;
+using testing_support::OnDisk;
 using testing_support::ReadFile;
 
 const char *const kInvoices = "202403_VAT_SKLEP1.txt";
@@ -33,21 +34,6 @@ const char *const kFullDevice = "Z:\\dev\\full";
 #else
 const char *const kFullDevice = "/dev/full";
 #endif
-
-// What a file written in text mode holds on this platform: the Windows runtime
-// stores each line feed as a carriage return and a line feed.
-std::string OnDisk(const std::string &lines) {
-#if defined(_WIN32)
-    std::string out;
-    for (char c : lines) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-#else
-    return lines;
-#endif
-}
 
 std::string Golden(const std::string &name) { return ReadFile(std::string(EXPORT_GOLDEN_DIR "/") + name); }
 

@@ -11,21 +11,6 @@ namespace {
 
 const char *kFiles[] = {"202503_VAT_SKLEP1.txt", "202503_PAR_SKLEP1.txt", "202503_TOW_SKLEP1.txt"};
 
-// What a file holds on disk: the host writes text files, which on Windows store each
-// line feed as a carriage return and a line feed.
-std::string OnDisk(const std::string &text) {
-#if defined(_WIN32)
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-#else
-    return text;
-#endif
-}
-
 class WholeMonth : public PluginTest {
 protected:
     void SetUp() override {

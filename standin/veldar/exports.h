@@ -13,8 +13,4 @@ extern "C" {
 #define HOST_LOADTIME(ord, name, conv, bytes, ret, params) ret HOST_CONV_##conv name params;
 #define HOST_ATTACH(ord, name, conv, bytes, ret, params) ret HOST_CONV_##conv name params;
 #include "host_functions.inc"
-#undef HOST_FN
-#undef HOST_ADDR
-#undef HOST_LOADTIME
-#undef HOST_ATTACH
 }

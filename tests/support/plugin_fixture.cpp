@@ -29,6 +29,19 @@ std::string ReadFile(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string OnDisk(const std::string &lines) {
+#if defined(_WIN32)
+    std::string out;
+    for (char c : lines) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+#else
+    return lines;
+#endif
+}
+
 void WriteFile(const std::string &path, const std::string &bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

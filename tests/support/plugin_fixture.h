@@ -28,6 +28,9 @@ std::vector<ShownEvent> Events();
 std::vector<ShownEvent> EventsOfKind(int32_t kind);
 
 std::string ReadFile(const std::string &path);
+// What a file written in text mode holds on this platform: the Windows runtime
+// stores each line feed as a carriage return and a line feed.
+std::string OnDisk(const std::string &lines);
 void WriteFile(const std::string &path, const std::string &bytes);
 bool FileExists(const std::string &path);
 void RemoveFile(const std::string &path);
