@@ -5,6 +5,7 @@
 #include <ctime>
 #include <map>
 #include <string>
+#include <unordered_map>
 
 #include "exports.h"
 #include "state.h"
@@ -23,6 +24,9 @@ struct Globals {
     uint32_t resizeCalls = 0;
     uint32_t failResizeCall = 0;  // 1-based index of the call to fail; 0: none
     int64_t liveBlocks = 0;
+    std::unordered_map<const void *, uint32_t> blockBytes;  // live blocks' sizes
+    int64_t liveBytes = 0;
+    int64_t peakBytes = 0;
     std::map<std::string, std::string> redirections;  // file name -> file opened instead
 };
 
@@ -60,6 +64,9 @@ STANDIN_API void StandinRedirectFile(const char *name, const char *target) {
         globals().redirections[name] = target;
 }
 STANDIN_API int64_t StandinLiveBlocks(void) { return globals().liveBlocks; }
+STANDIN_API int64_t StandinLiveBytes(void) { return globals().liveBytes; }
+STANDIN_API int64_t StandinPeakBytes(void) { return globals().peakBytes; }
+STANDIN_API void StandinResetPeakBytes(void) { globals().peakBytes = globals().liveBytes; }
 
 int32_t HOST_CONV_STDCALL VeldarResizeBlock(void **block, uint32_t bytes) {
     Called(kOrd_VeldarResizeBlock);
@@ -68,13 +75,27 @@ int32_t HOST_CONV_STDCALL VeldarResizeBlock(void **block, uint32_t bytes) {
     void *resized = std::realloc(*block, bytes == 0 ? 1 : bytes);
     if (resized == nullptr) return 0;
     if (*block == nullptr) ++g.liveBlocks;
+    // Sizes as asked for: what the caller keeps, whatever the C library rounds up to.
+    g.liveBytes -= *block != nullptr ? g.blockBytes[*block] : 0;
+    g.blockBytes.erase(*block);
+    g.blockBytes[resized] = bytes;
+    g.liveBytes += bytes;
+    if (g.liveBytes > g.peakBytes) g.peakBytes = g.liveBytes;
     *block = resized;
     return 1;
 }
 
 void HOST_CONV_STDCALL VeldarFreeBlock(void *block) {
     Called(kOrd_VeldarFreeBlock);
-    if (block != nullptr) --globals().liveBlocks;
+    Globals &g = globals();
+    if (block != nullptr) {
+        --g.liveBlocks;
+        auto found = g.blockBytes.find(block);
+        if (found != g.blockBytes.end()) {
+            g.liveBytes -= found->second;
+            g.blockBytes.erase(found);
+        }
+    }
     std::free(block);
 }
 
