@@ -139,7 +139,11 @@ HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, i
     auto redirected = globals().redirections.find(name);
     if (redirected != globals().redirections.end()) name = redirected->second.c_str();
 #if defined(_WIN32)
-    return reinterpret_cast<HostFile *>(_fsopen(name, mode, share));
+    // A larger buffer than the runtime's 4 KiB: under Wine every write of the buffer
+    // is a costly trip, and an export writes thousands of lines.
+    FILE *file = _fsopen(name, mode, share);
+    if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
+    return reinterpret_cast<HostFile *>(file);
 #else
     (void)share;
     std::string posixMode;  // POSIX streams have no text mode
