@@ -208,7 +208,7 @@ std::vector<Case> Cases(const std::string &programDirectory) {
 }
 
 void PrintCalls(const std::vector<std::string> &names, const std::vector<Measure> &measures) {
-    std::printf("\nHost calls by function (in thousands):\n\n| function |");
+    std::printf("\nHost calls by function:\n\n| function |");
     for (const std::string &n : names) std::printf(" %s |", n.c_str());
     std::printf("\n|---|");
     for (std::size_t c = 0; c < names.size(); ++c) std::printf("---:|");
@@ -229,7 +229,7 @@ void PrintCalls(const std::vector<std::string> &names, const std::vector<Measure
         for (const Measure &m : measures) any = any || m.callsByImport[static_cast<std::size_t>(i)] != 0;
         if (!any) continue;
         std::printf("| %s |", kNames[i]);
-        for (const Measure &m : measures) std::printf(" %.1f |", m.callsByImport[static_cast<std::size_t>(i)] / 1e3);
+        for (const Measure &m : measures) std::printf(" %u |", m.callsByImport[static_cast<std::size_t>(i)]);
         std::printf("\n");
     }
 }
@@ -257,13 +257,20 @@ int main(int argc, char **argv) {
         }
     }
 
-    std::printf("| case | docs | lines | items | outlet rows | outlet items | items s | outlets s | sales s | "
+    const std::vector<Case> cases = Cases(ProgramDirectory(argv[0]));
+    std::printf("Cases: sample = the bundled month (groups 1-3); the others are generated with\n"
+                "10 lines per document, 10,000 goods over 10 warehouses, 10 groups of which 3 chosen:\n");
+    for (const Case &c : cases)
+        if (c.path.empty())
+            std::printf("  %s: %d outlets (customers), %d documents\n", c.name.c_str(), c.shape.outlets,
+                        c.shape.documents);
+    std::printf("\n| case | docs | lines | items | outlet rows | outlet items | items s | outlets s | sales s | "
                 "export s | total s | one pass s | total/pass | cursor opens | fetches | host calls | peak KiB | "
                 "rows KiB | peak/rows |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     std::vector<std::string> names;
     std::vector<Measure> measures;
-    for (const Case &c : Cases(ProgramDirectory(argv[0]))) {
+    for (const Case &c : cases) {
         if (!only.empty() && c.name != only) continue;
         if (seriesOnly && c.name[0] != 's') continue;
         StandinReset();
