@@ -18,6 +18,7 @@
 #include "host_imports.h"
 #include "host_records.h"
 #include "month_generator.h"
+#include "month_pass.h"
 #include "report.h"
 #include "veldar.h"
 
@@ -37,65 +38,17 @@ struct Case {
     genmonth::MonthShape shape;  // of a generated month; month, year and selection always
 };
 
-// The records of one pass over the month.
-struct PassCounts {
-    uint32_t goods = 0, documents = 0, lines = 0;
-};
-
 // What one run of the report over a month cost.
 struct Measure {
     double items = 0, outlets = 0, sales = 0, exportFiles = 0, pass = 0;
     uint32_t opened = 0, fetched = 0;
-    PassCounts month;
+    genmonth::PassCounts month;
     uint64_t hostCalls = 0;
     std::vector<uint32_t> callsByImport;  // in host import order
     int64_t peakBytes = 0, rowBytes = 0;
     int32_t itemCount = 0, outletCount = 0, outletItemCount = 0;
     double Total() const { return items + outlets + sales + exportFiles; }
 };
-
-struct alignas(8) Block {
-    uint8_t bytes[kKeyBlockBytes > kCursorBlockBytes ? kKeyBlockBytes : kCursorBlockBytes] = {};
-};
-
-uint32_t Walk(HostTable *table, int32_t kind, Block &key) {
-    Block cursor;
-    uint32_t records = 0;
-    if (host::VeldarOpenCursor(cursor.bytes, table, kind, key.bytes, 0, 0) != 0)
-        while (host::VeldarFetchNext(cursor.bytes) == 1) ++records;
-    host::VeldarCloseCursor(cursor.bytes);
-    return records;
-}
-
-// One pass over every record the report could read: the goods of warehouses 0 to
-// 99, every invoice and receipt, and every line of each, once.
-PassCounts OnePass() {
-    PassCounts counts;
-    int16_t *warehouse = host::VeldarCurrentWarehouse();
-    for (*warehouse = 0; *warehouse < 100; ++*warehouse) {
-        Block key;
-        HostTable *goods = nullptr;
-        host::VeldarPrepareKey(kTableKindGoods, &goods, key.bytes, 0);
-        if (goods != nullptr) counts.goods += Walk(goods, kTableKindGoods, key);
-    }
-    HostTable *documents = host::VeldarGetTable(kTableTspr);
-    HostTable *lines = host::VeldarGetTable(kTableTsprDok);
-    for (int16_t kind : {kDocumentKindInvoice, kDocumentKindReceipt}) {
-        const int16_t lineKind = host::VeldarLineKindOf(kind);
-        Block key, cursor;
-        host::VeldarPrepareKey(kind, nullptr, key.bytes, 0);
-        if (host::VeldarOpenCursor(cursor.bytes, documents, kind, key.bytes, 0, 0) != 0)
-            while (host::VeldarFetchNext(cursor.bytes) == 1) {
-                ++counts.documents;
-                Block lineKey;
-                host::VeldarPrepareKey(lineKind, &lines, lineKey.bytes,
-                                       reinterpret_cast<const TsprRecord *>(documents->record)->documentId);
-                counts.lines += Walk(lines, lineKind, lineKey);
-            }
-        host::VeldarCloseCursor(cursor.bytes);
-    }
-    return counts;
-}
 
 // The report object as the command's run leaves it once the form was confirmed.
 void SetUpReport(pim::CRaportSprzPapierosow &report, const genmonth::MonthShape &shape) {
@@ -166,7 +119,7 @@ Measure RunOnce(const genmonth::MonthShape &shape) {
         m.hostCalls += m.callsByImport[i];
     }
     Clock::time_point t = Clock::now();
-    m.month = OnePass();
+    m.month = genmonth::OnePass();
     m.pass = Seconds(t);
     StandinClearEvents();
     return m;
