@@ -1,9 +1,11 @@
 // The host services the plug-in's frame uses: version, tables, menu, messages,
 // install notice and the INI file.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #if defined(_WIN32)
@@ -83,6 +85,7 @@ STANDIN_API void StandinReset(void) {
     State &s = state();
     bool echo = s.echo;
     s = State{};
+    std::fill(std::begin(callCounts), std::end(callCounts), 0u);
     s.echo = echo;
     ResetTables(s);
     ResetHeapAndGlobals();
@@ -112,8 +115,7 @@ STANDIN_API int32_t StandinGetEvent(int32_t index, StandinEvent *event) {
 }
 STANDIN_API void StandinClearEvents(void) { state().events.clear(); }
 STANDIN_API uint32_t StandinCallCount(uint32_t ordinal) {
-    auto it = state().calls.find(ordinal);
-    return it == state().calls.end() ? 0 : it->second;
+    return ordinal < std::size(callCounts) ? callCounts[ordinal] : 0;
 }
 STANDIN_API int32_t StandinMenuCount(void) { return static_cast<int32_t>(state().menu.size()); }
 STANDIN_API const MenuEntryRecord *StandinMenuEntry(int32_t index) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 #include <string>
+#include <unordered_map>
 
 #include "exports.h"
 #include "state.h"
@@ -25,6 +26,9 @@ struct Globals {
     uint32_t resizeCalls = 0;
     uint32_t failResizeCall = 0;  // 1-based index of the call to fail; 0: none
     int64_t liveBlocks = 0;
+    std::unordered_map<const void *, uint32_t> blockBytes;  // live blocks' sizes
+    int64_t liveBytes = 0;
+    int64_t peakBytes = 0;
     std::map<std::string, std::string> redirections;  // file name -> file opened instead
     std::vector<std::string> writtenFiles;              // text files opened for writing, first time each
 };
@@ -63,6 +67,9 @@ STANDIN_API void StandinRedirectFile(const char *name, const char *target) {
         globals().redirections[name] = target;
 }
 STANDIN_API int64_t StandinLiveBlocks(void) { return globals().liveBlocks; }
+STANDIN_API int64_t StandinLiveBytes(void) { return globals().liveBytes; }
+STANDIN_API int64_t StandinPeakBytes(void) { return globals().peakBytes; }
+STANDIN_API void StandinResetPeakBytes(void) { globals().peakBytes = globals().liveBytes; }
 
 int32_t HOST_CONV_STDCALL VeldarResizeBlock(void **block, uint32_t bytes) {
     Called(kOrd_VeldarResizeBlock);
@@ -71,13 +78,27 @@ int32_t HOST_CONV_STDCALL VeldarResizeBlock(void **block, uint32_t bytes) {
     void *resized = std::realloc(*block, bytes == 0 ? 1 : bytes);
     if (resized == nullptr) return 0;
     if (*block == nullptr) ++g.liveBlocks;
+    // Sizes as asked for: what the caller keeps, whatever the C library rounds up to.
+    g.liveBytes -= *block != nullptr ? g.blockBytes[*block] : 0;
+    g.blockBytes.erase(*block);
+    g.blockBytes[resized] = bytes;
+    g.liveBytes += bytes;
+    if (g.liveBytes > g.peakBytes) g.peakBytes = g.liveBytes;
     *block = resized;
     return 1;
 }
 
 void HOST_CONV_STDCALL VeldarFreeBlock(void *block) {
     Called(kOrd_VeldarFreeBlock);
-    if (block != nullptr) --globals().liveBlocks;
+    Globals &g = globals();
+    if (block != nullptr) {
+        --g.liveBlocks;
+        auto found = g.blockBytes.find(block);
+        if (found != g.blockBytes.end()) {
+            g.liveBytes -= found->second;
+            g.blockBytes.erase(found);
+        }
+    }
     std::free(block);
 }
 
@@ -124,7 +145,11 @@ HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, i
     auto redirected = globals().redirections.find(name);
     if (redirected != globals().redirections.end()) name = redirected->second.c_str();
 #if defined(_WIN32)
-    return reinterpret_cast<HostFile *>(_fsopen(name, mode, share));
+    // A larger buffer than the runtime's 4 KiB: under Wine every write of the buffer
+    // is a costly trip, and an export writes thousands of lines.
+    FILE *file = _fsopen(name, mode, share);
+    if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
+    return reinterpret_cast<HostFile *>(file);
 #else
     (void)share;
     std::string posixMode;  // POSIX streams have no text mode

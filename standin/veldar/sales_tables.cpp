@@ -26,10 +26,20 @@ static_assert(sizeof(Key) <= kKeyBlockBytes);
 
 enum class Source { Documents, Lines, Goods };
 
+// The headers of one document kind, in table order, packed for walking: each header
+// as its runs of non-zero bytes ([offset][length][bytes].., then a zero length). A
+// header is mostly the host's private zeros, so a walk reads a small part of the
+// bytes it delivers, and the record buffer still receives the header exactly.
+struct PackedHeaders {
+    std::vector<uint8_t> bytes;
+    std::vector<uint32_t> starts;  // where each header begins in bytes
+};
+
 struct Cursor {
     Source source;
     HostTable *table;
     int32_t tableKind;
+    const PackedHeaders *headers;   // of a document walk
     const SalesDocument *document;  // of a line walk
     const GoodsTable *goods;        // of a goods walk
     std::size_t next;               // position of the next record to look at
@@ -40,6 +50,7 @@ struct Walks {
     SalesTables tables;
     TsprRecord documentBuffer{};
     TsprDokRecord lineBuffer{};
+    std::map<int32_t, PackedHeaders> headers;  // by document kind
     std::map<const void *, Cursor> open;
     StandinCursorStats stats{};
 };
@@ -65,23 +76,58 @@ bool IsLineKind(int32_t kind) { return kind == kLineKindInvoice || kind == kLine
 
 HostTable *TableObject(int32_t number) { return &state().tables[number].table; }
 
-std::size_t RecordBytes(Source source) {
-    return source == Source::Documents ? sizeof(TsprRecord)
-           : source == Source::Lines   ? sizeof(TsprDokRecord)
-                                       : sizeof(GoodsRecord);
+void PackRecord(const uint8_t *record, std::size_t size, std::vector<uint8_t> &out) {
+    auto put16 = [&out](std::size_t value) {
+        out.push_back(static_cast<uint8_t>(value));
+        out.push_back(static_cast<uint8_t>(value >> 8));
+    };
+    for (std::size_t at = 0; at < size;) {
+        if (record[at] == 0) {
+            ++at;
+            continue;
+        }
+        // A run goes on over gaps of fewer than four zeros, which cost less than a new run.
+        std::size_t end = at + 1;
+        for (std::size_t zeros = 0; end < size && zeros < 4; ++end) zeros = record[end] == 0 ? zeros + 1 : 0;
+        while (record[end - 1] == 0) --end;
+        put16(at);
+        put16(end - at);
+        out.insert(out.end(), record + at, record + end);
+        at = end;
+    }
+    put16(0);
+    put16(0);
 }
 
-// The next record of the walk at or after cursor.next, or null at the end.
+void UnpackRecord(const uint8_t *packed, uint8_t *record, std::size_t size) {
+    std::memset(record, 0, size);
+    for (;;) {
+        const std::size_t offset = packed[0] | packed[1] << 8, length = packed[2] | packed[3] << 8;
+        if (length == 0) return;
+        std::memcpy(record + offset, packed + 4, length);
+        packed += 4 + length;
+    }
+}
+
+// Packs every header again, after the headers changed.
+void PackHeaders(Walks &w) {
+    w.headers.clear();
+    for (const SalesDocument &d : w.tables.documents) {
+        PackedHeaders &packed = w.headers[d.kind];
+        packed.starts.push_back(static_cast<uint32_t>(packed.bytes.size()));
+        PackRecord(reinterpret_cast<const uint8_t *>(&d.header), sizeof d.header, packed.bytes);
+    }
+}
+
+// Bytes of a line or goods record (documents travel packed).
+std::size_t RecordBytes(Source source) { return source == Source::Lines ? sizeof(TsprDokRecord) : sizeof(GoodsRecord); }
+
+// The next record of the walk (packed, for documents), or null at the end.
 const void *NextRecord(Cursor &c) {
-    const SalesTables &t = walks().tables;
     if (c.empty) return nullptr;
     switch (c.source) {
         case Source::Documents:
-            while (c.next < t.documents.size()) {
-                const SalesDocument &d = t.documents[c.next++];
-                if (d.kind == c.tableKind) return &d.header;
-            }
-            return nullptr;
+            return c.next < c.headers->starts.size() ? &c.headers->bytes[c.headers->starts[c.next++]] : nullptr;
         case Source::Lines:
             return c.next < c.document->lines.size() ? &c.document->lines[c.next++] : nullptr;
         case Source::Goods:
@@ -96,6 +142,11 @@ bool StartWalk(Cursor &c, const Key &key) {
     SalesTables &t = walks().tables;
     if (IsDocumentKind(c.tableKind)) {
         c.source = Source::Documents;
+        auto found = walks().headers.find(c.tableKind);
+        if (found != walks().headers.end())
+            c.headers = &found->second;
+        else
+            c.empty = true;
         return c.table == TableObject(kTableTspr);
     }
     if (IsLineKind(c.tableKind)) {
@@ -136,6 +187,7 @@ void InstallSalesTables(SalesTables &&tables) {
     // Map nodes moved with the map, but each table's record pointer must name its own buffer.
     for (auto &[number, goods] : w.tables.warehouses) goods.table.record = reinterpret_cast<uint8_t *>(&goods.buffer);
     w.open.clear();
+    PackHeaders(w);
 }
 
 void ResetSalesTables() {
@@ -179,6 +231,7 @@ STANDIN_API int32_t StandinPatchRecord(int32_t table, int32_t key, int32_t index
     }
     if (record == nullptr || offset > size || length > size - offset) return 0;
     std::memcpy(record + offset, bytes, length);
+    if (table == kTableTspr) PackHeaders(walks());
     return 1;
 }
 
@@ -215,7 +268,7 @@ int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *cursorBlock, HostTable *table, 
     Key key{};
     std::memcpy(&key, keyBlock, sizeof key);
     // The cursor counts as open whatever the result: the caller closes it either way.
-    Cursor &c = w.open[cursorBlock] = Cursor{Source::Documents, table, tableKind, nullptr, nullptr, 0, false};
+    Cursor &c = w.open[cursorBlock] = Cursor{Source::Documents, table, tableKind, nullptr, nullptr, nullptr, 0, false};
     if (w.open.size() > static_cast<std::size_t>(w.stats.mostOpen)) w.stats.mostOpen = static_cast<int32_t>(w.open.size());
     bool fits = key.magic == kKeyMagic && key.tableKind == tableKind && StartWalk(c, key);
     if (!fits) {
@@ -243,7 +296,10 @@ int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
         Misuse("table without a record buffer", cursorBlock);
         return 0;
     }
-    std::memcpy(c.table->record, record, RecordBytes(c.source));
+    if (c.source == Source::Documents)
+        UnpackRecord(static_cast<const uint8_t *>(record), c.table->record, sizeof(TsprRecord));
+    else
+        std::memcpy(c.table->record, record, RecordBytes(c.source));
     return 1;
 }
 

@@ -37,7 +37,6 @@ struct State {
     bool echo = false;
     std::vector<Event> events;
     std::vector<const MenuEntryRecord *> menu;
-    std::map<uint32_t, uint32_t> calls;
     std::vector<GoodsGroup> goodsGroups;  // filled with the host's data
     // The form engine's input and output (form_engine.cpp).
     bool formInteractive = false;
@@ -51,8 +50,12 @@ struct State {
 
 State &state();
 
+// Calls of each host function, by its 16-bit ordinal; cleared with the state. Counted
+// on every call, so a plain array: no look-up, no guarded static.
+inline uint32_t callCounts[65536];
+
 // Counts a call of the host function with this ordinal.
-inline void Called(uint32_t ordinal) { ++state().calls[ordinal]; }
+inline void Called(uint32_t ordinal) { ++callCounts[ordinal & 0xFFFF]; }
 
 // Records something the plug-in showed and echoes it when asked to.
 void Show(int32_t kind, int32_t flags, const std::string &title, const std::string &text);

@@ -80,6 +80,11 @@ STANDIN_API void StandinRedirectFile(const char *name, const char *target);
 
 /* Heap blocks handed out by VeldarResizeBlock and not yet freed. */
 STANDIN_API int64_t StandinLiveBlocks(void);
+/* The bytes those blocks hold (as asked for), now and at most since the last reset
+ * or StandinResetPeakBytes. */
+STANDIN_API int64_t StandinLiveBytes(void);
+STANDIN_API int64_t StandinPeakBytes(void);
+STANDIN_API void StandinResetPeakBytes(void);
 
 /* A host text (Mazovia with the host's control bytes) as UTF-8 for a console:
  * emphasis marks dropped, tab-stop directives applied. Returns the length written

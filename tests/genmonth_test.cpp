@@ -1,0 +1,81 @@
+// The month generator: the same month for the same seed, a month the stand-in loads
+// with exactly the counts asked for, and the shapes the report must meet in one.
+#include <set>
+
+#include "month_generator.h"
+#include "month_pass.h"
+#include "report_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+genmonth::MonthShape SmallShape(uint64_t seed) {
+    genmonth::MonthShape s;
+    s.seed = seed;
+    s.documents = 300;
+    s.linesPerDocument = 4;
+    s.outlets = 25;
+    s.goods = 101;  // not a multiple of the warehouses
+    s.warehouses = 4;
+    s.groups = 6;
+    s.selectedGroups = 2;
+    s.year = kTestYear;
+    return s;
+}
+
+class GeneratedMonth : public ReportTest {};
+
+TEST_F(GeneratedMonth, SameSeedSameMonthOtherSeedAnother) {
+    EXPECT_EQ(genmonth::GenerateMonth(SmallShape(5)), genmonth::GenerateMonth(SmallShape(5)));
+    EXPECT_NE(genmonth::GenerateMonth(SmallShape(5)), genmonth::GenerateMonth(SmallShape(6)));
+}
+
+TEST_F(GeneratedMonth, LoadsWithTheCountsAskedFor) {
+    const genmonth::MonthShape shape = SmallShape(1);
+    LoadMonth(genmonth::GenerateMonth(shape));
+    const genmonth::PassCounts month = genmonth::OnePass();
+    collectedItems_ = true;  // the pass walked the warehouses as the report does
+    EXPECT_EQ(month.goods, static_cast<uint32_t>(shape.goods));  // the returns warehouse lies beyond 99
+    EXPECT_EQ(month.documents, static_cast<uint32_t>(shape.documents));
+    EXPECT_EQ(month.lines, static_cast<uint32_t>(shape.documents * shape.linesPerDocument));
+}
+// The report over a generated month meets what the bundled month has: outlets with
+// every shape of address, receipts without a customer, documents outside the month.
+TEST_F(GeneratedMonth, HoldsTheShapesOfARealMonth) {
+    genmonth::MonthShape shape = SmallShape(3);
+    shape.month = 2;  // the documents before the month lie in another year
+    const std::string text = genmonth::GenerateMonth(shape);
+    EXPECT_NE(text.find("| 31.01.2025 |"), std::string::npos);
+    EXPECT_NE(text.find("| 01.03.2025 |"), std::string::npos);
+    EXPECT_NE(text.find("| - |"), std::string::npos);
+    LoadMonth(text);
+    NewReport(shape.month, {1, 2}, pim::kKindInvoices | pim::kKindReceipts);
+    Collect();
+
+    EXPECT_GT(report().outletCount, shape.outlets / 2);
+    std::set<std::string> addressShapes;  // which of street, postal code, city an outlet has
+    for (int32_t o = 0; o < report().outletCount; ++o) {
+        const pim::OutletRow &row = report().outletList[o];
+        addressShapes.insert(std::string(row.street[0] ? "S" : "-") + (row.postalCode[0] ? "P" : "-") +
+                             (row.city[0] ? "C" : "-"));
+    }
+    EXPECT_EQ(addressShapes, (std::set<std::string>{"---", "--C", "-PC", "SPC"}));
+    int32_t soldOnReceipts = 0;
+    for (int32_t i = 0; i < report().itemCount; ++i) soldOnReceipts += report().itemList[i].receiptsQuantity != 0;
+    EXPECT_GT(soldOnReceipts, 0) << "receipts without a customer";
+}
+
+TEST(GeneratedMonthShape, RefusesWhatCannotBeGenerated) {
+    EXPECT_EQ(genmonth::CheckShape(SmallShape(1)), "");
+    for (auto broken : {+[](genmonth::MonthShape &s) { s.outlets = 40000; },
+                        +[](genmonth::MonthShape &s) { s.goods = s.warehouses - 1; },
+                        +[](genmonth::MonthShape &s) { s.selectedGroups = s.groups + 1; },
+                        +[](genmonth::MonthShape &s) { s.month = 13; }}) {
+        genmonth::MonthShape shape = SmallShape(1);
+        broken(shape);
+        EXPECT_NE(genmonth::CheckShape(shape), "");
+    }
+}
+
+}  // namespace
