@@ -90,6 +90,10 @@ TEST(Image, ImportsOnlySystemDllsAndTheHostEnvironment) {
 
     ASSERT_TRUE(imports.count("VELDAR.DLL"));
     EXPECT_EQ(imports["VELDAR.DLL"], std::set<std::string>{"#30005"}) << "one load-time host import";
-    for (const char *name : {"GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress"})
+    // What a host (or a test) may answer by patching the import address table.
+    for (const char *name : {"GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress", "lstrcpyA"})
         EXPECT_TRUE(imports["KERNEL32.DLL"].count(name)) << name;
+    EXPECT_TRUE(imports["USER32.DLL"].count("MessageBoxA"));
+    EXPECT_EQ(imports["OTRAX.DLL"], std::set<std::string>{"wsprintfA"});
+    EXPECT_FALSE(imports["USER32.DLL"].count("wsprintfA")) << "wsprintfA comes from OTRAX.dll";
 }
