@@ -154,7 +154,9 @@ std::vector<Case> Cases(const std::string &programDirectory) {
     // Outlets and documents doubled in turn.
     int32_t outlets = 125, documents = 2500;
     for (int i = 0; i <= 8; ++i) {
-        cases.push_back({"s" + std::to_string(i), "", Generated(100 + i, documents, outlets)});
+        std::string name(1, 's');
+        name += std::to_string(i);
+        cases.push_back({name, "", Generated(100 + i, documents, outlets)});
         (i % 2 == 0 ? outlets : documents) *= 2;
     }
     return cases;

@@ -149,7 +149,10 @@ std::string CheckShape(const MonthShape &s) {
 
 std::string SelectedGroupList(const MonthShape &s) {
     std::string list;
-    for (int32_t g = 1; g <= s.selectedGroups; ++g) list += (g > 1 ? "," : "") + std::to_string(g);
+    for (int32_t g = 1; g <= s.selectedGroups; ++g) {
+        if (g > 1) list += ',';
+        list += std::to_string(g);
+    }
     return list.empty() ? "none" : list;
 }
 
