@@ -18,6 +18,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 // after windows.h
 #include <shellapi.h>
 #endif
@@ -146,9 +148,45 @@ bool CallPlugin(const char *what, F &&call) {
 
 }  // namespace
 
+#if defined(_WIN32)
+// What the host prints is UTF-8, with terminal escapes for emphasis; a console shows
+// it so while the program runs, and gets its own settings back at the end.
+class Utf8Console {
+public:
+    Utf8Console() : out_(GetStdHandle(STD_OUTPUT_HANDLE)), codePage_(GetConsoleOutputCP()) {
+        if (!GetConsoleMode(out_, &mode_)) return;  // not a console: bytes pass as they are
+        console_ = true;
+        std::fflush(stdout);
+        // The runtime's text mode would pass the bytes through its own code page, and
+        // unbuffered writes would split the characters of several bytes.
+        previousMode_ = _setmode(_fileno(stdout), _O_BINARY);
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+        SetConsoleOutputCP(CP_UTF8);
+        SetConsoleMode(out_, mode_ | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
+    ~Utf8Console() {
+        if (!console_) return;
+        std::fflush(stdout);
+        _setmode(_fileno(stdout), previousMode_);
+        SetConsoleMode(out_, mode_);
+        SetConsoleOutputCP(codePage_);
+    }
+    Utf8Console(const Utf8Console &) = delete;
+    Utf8Console &operator=(const Utf8Console &) = delete;
+
+private:
+    HANDLE out_;
+    UINT codePage_;
+    DWORD mode_ = 0;
+    int previousMode_ = 0;
+    bool console_ = false;
+};
+#endif
+
 int main(int argc, char **argv) {
 #if defined(_WIN32)
     SetErrorMode(SEM_FAILCRITICALERRORS);
+    const Utf8Console console;
     // Texts of the options (names for the form) arrive as UTF-8, as on the native build.
     std::vector<std::string> utf8Args;
     std::vector<char *> utf8Argv;
