@@ -14,7 +14,7 @@ struct TsprRecord {
     char buyerAddress[51];
     char buyerTaxNumber[14];
     uint8_t hostPrivate1[2];
-    char documentDate[11];  // in the host's stored date form; empty means none
+    char documentDate[11];  // starts the date in the host's stored form (its length is the host's); empty: none
     uint8_t hostPrivate2[734];
     int16_t customerNo;  // 0: no customer
     uint8_t hostPrivate3[8];

@@ -87,12 +87,11 @@ void WalkLines(CRaportSprzPapierosow &report, int16_t lineKind, int32_t document
     WalkCursor(report.lineTable, lineKind, key, visit);
 }
 
-// Whether the current document is dated within the report month. The date is taken
-// through a bounded copy, so that an unterminated date field is never read past.
+// Whether the current document is dated within the report month. The date stays in
+// the host's record: its stored form, length included, is the host's, and only the
+// host's comparison reads past its first byte.
 bool DocumentInMonth(CRaportSprzPapierosow &report) {
-    char date[sizeof TsprRecord::documentDate];
-    CopyField(date, Document(report.documentRecord).documentDate);
-    return report.IsDateInRange(date, report.dateFrom, report.dateTo) != 0;
+    return report.IsDateInRange(Document(report.documentRecord).documentDate, report.dateFrom, report.dateTo) != 0;
 }
 
 // Walks the documents of one kind dated within the report month, with the key
