@@ -5,6 +5,10 @@
 
 #include "plugin_fixture.h"
 
+#if !defined(_WIN32)
+#include "winshim.h"
+#endif
+
 using namespace testing_support;
 
 namespace {
@@ -154,6 +158,23 @@ TEST_F(Frame, RefusalReportNamesThePluginFileAfterTheLastBackslash) {
     Unload();
     RemoveFile(copy);
 }
+
+#if !defined(_WIN32)
+// Natively the shim can make the attach step's GetModuleFileNameA fail (on Windows
+// the attach step has run before any import could be patched).
+TEST_F(Frame, APathTheAttachStepCouldNotTakeLeavesTheFooterNameEmpty) {
+    Unload();
+    WinShimSetModuleFileNameFails(1);
+    Load();
+    WinShimSetModuleFileNameFails(0);
+    StandinSetTableRecordSize(45, 300);
+    EXPECT_EQ(Connect(), -1);
+    Setup(1);
+    auto shown = EventsOfKind(kEventMessage);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, SizesReport("\x01tp25p40\x01Tspr_dok\t298\t300\n", ""));
+}
+#endif
 
 TEST_F(Frame, RefusalReportBeforeAnyCheckIsTheVersionsMessage) {
     EXPECT_EQ(Setup(5), 0);
