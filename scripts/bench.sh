@@ -3,6 +3,9 @@
 # natively, then pim.dll's code under Wine. Extra arguments go to report_bench
 # (--only NAME, --series, --reps N). The export files land in a scratch directory.
 set -euo pipefail
+# Wine keeps its prefix under $HOME, which a bare environment may lack.
+: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
+export HOME
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" native >/dev/null
 "$root/scripts/build.sh" win32 >/dev/null

@@ -8,6 +8,9 @@
 # (see: scripts/demo.sh --help); to fill the form in yourself, in the terminal:
 #   scripts/demo.sh --run --interactive --show-files 3
 set -euo pipefail
+# Wine keeps its prefix under $HOME, which a bare environment may lack.
+: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
+export HOME
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 echo "Building pim.dll and the stand-in host..."

@@ -2,6 +2,9 @@
 # Installs what the builds and tests need on Debian 12 (as root, or with sudo), once:
 # CMake, g++, the MinGW-w64 i686 cross compiler, 32-bit Wine and GoogleTest.
 set -euo pipefail
+# Wine keeps its prefix under $HOME, which a bare environment may lack.
+: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
+export HOME
 
 packages=(cmake make g++ g++-mingw-w64-i686 wine wine32 googletest libgtest-dev libbenchmark-dev tmux)
 missing=()

@@ -2,6 +2,9 @@
 # Sets up the machine and runs every test: the native build under AddressSanitizer
 # and UBSan, then pim.dll itself under Wine.
 set -euo pipefail
+# Wine keeps its prefix under $HOME, which a bare environment may lack.
+: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
+export HOME
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
