@@ -39,7 +39,6 @@ int32_t RegisterTableSizes();
 void AddTableSizeRecord(TableSizeRecord *record);
 int32_t CountTableSizeRecords();
 void ShowRefusalReport();
-const TableSizeRecord *TableSizeListHead();
 
 }  // namespace pim
 

@@ -46,8 +46,6 @@ bool Append(char *buffer, std::size_t limit, std::size_t &end, const char *forma
 
 }  // namespace
 
-const TableSizeRecord *TableSizeListHead() { return tableSizeList; }
-
 void AddTableSizeRecord(TableSizeRecord *record) {
     if (record->pluginSize == record->hostSize) return;
     if (tableSizeList == nullptr) {

@@ -87,6 +87,15 @@ void WalkLines(CRaportSprzPapierosow &report, int16_t lineKind, int32_t document
     WalkCursor(report.lineTable, lineKind, key, visit);
 }
 
+// The key of one document kind's walks, prepared once, and the table kind of its lines.
+struct DocumentKey {
+    int16_t lineKind;
+    HostBlock key;
+    explicit DocumentKey(int16_t documentKind) : lineKind(host::VeldarLineKindOf(documentKind)) {
+        host::VeldarPrepareKey(documentKind, nullptr, key.bytes, 0);
+    }
+};
+
 // Whether the current document is dated within the report month. The date stays in
 // the host's record: its stored form, length included, is the host's, and only the
 // host's comparison reads past its first byte.
@@ -201,14 +210,12 @@ int32_t CRaportSprzPapierosow::CollectItems() {
 }
 
 int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
-    const int16_t lineKind = host::VeldarLineKindOf(documentKind);
-    HostBlock key;
-    host::VeldarPrepareKey(documentKind, nullptr, key.bytes, 0);
-    WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
+    DocumentKey documents(documentKind);
+    WalkMonthDocuments(*this, documentKind, documents.key, [&](const TsprRecord &document) {
         if (document.customerNo == 0) return;
         for (int32_t o = 0; o < outletCount; ++o)
             if (outletList[o].customerNo == document.customerNo) return;
-        WalkLines(*this, lineKind, document.documentId, [&] {
+        WalkLines(*this, documents.lineKind, document.documentId, [&] {
             if (!GroupSelected(options, Line(lineRecord).goodsGroup)) return true;
             AddOutlet(documentRecord);
             return false;
@@ -218,9 +225,9 @@ int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
 }
 
 int32_t CRaportSprzPapierosow::CollectSales(int16_t documentKind) {
-    const int16_t lineKind = host::VeldarLineKindOf(documentKind);
-    HostBlock key;
-    host::VeldarPrepareKey(documentKind, nullptr, key.bytes, 0);
+    DocumentKey documents(documentKind);
+    const int16_t lineKind = documents.lineKind;
+    HostBlock &key = documents.key;
 
     for (int32_t o = 0; o < outletCount; ++o) {
         const int16_t customerNo = outletList[o].customerNo;

@@ -3,10 +3,7 @@
 # natively, then pim.dll's code under Wine. Extra arguments go to report_bench
 # (--only NAME, --series, --reps N). The export files land in a scratch directory.
 set -euo pipefail
-# Wine keeps its prefix under $HOME, which a bare environment may lack.
-: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
-export HOME
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/wine-env.sh"
 "$root/scripts/build.sh" native >/dev/null
 "$root/scripts/build.sh" win32 >/dev/null
 work=$(mktemp -d)
@@ -18,5 +15,4 @@ echo "== native ($(uname -m))"
 
 echo
 echo "== pim.dll's code under Wine (i686)"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine "$root/build/win32/bin/report_bench.exe" "$@"

@@ -8,14 +8,10 @@
 # (see: scripts/demo.sh --help); to fill the form in yourself, in the terminal:
 #   scripts/demo.sh --run --interactive --show-files 3
 set -euo pipefail
-# Wine keeps its prefix under $HOME, which a bare environment may lack.
-: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
-export HOME
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/wine-env.sh"
 "$root/scripts/setup.sh"
 echo "Building pim.dll and the stand-in host..."
 "$root/scripts/build.sh" win32 >/dev/null
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$root/out"
 cd "$root/out"
 if [ $# -eq 0 ]; then

@@ -2,9 +2,7 @@
 # Installs what the builds and tests need on Debian 12 (as root, or with sudo), once:
 # CMake, g++, the MinGW-w64 i686 cross compiler, 32-bit Wine and GoogleTest.
 set -euo pipefail
-# Wine keeps its prefix under $HOME, which a bare environment may lack.
-: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
-export HOME
+source "$(dirname "$0")/wine-env.sh"
 
 packages=(cmake make g++ g++-mingw-w64-i686 wine wine32 googletest libgtest-dev libbenchmark-dev tmux)
 missing=()
@@ -22,7 +20,6 @@ if ((${#missing[@]})); then
 fi
 
 # A Wine prefix, created once and serially (parallel first runs race).
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
   echo "Creating the Wine prefix"
   wine wineboot --init >/dev/null 2>&1 || true

@@ -2,10 +2,7 @@
 # Sets up the machine and runs every test: the native build under AddressSanitizer
 # and UBSan, then pim.dll itself under Wine.
 set -euo pipefail
-# Wine keeps its prefix under $HOME, which a bare environment may lack.
-: "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
-export HOME
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/wine-env.sh"
 "$root/scripts/setup.sh"
 
 echo "== native build (AddressSanitizer, UBSan)"
@@ -14,7 +11,6 @@ echo "== native build (AddressSanitizer, UBSan)"
 
 echo "== pim.dll under Wine"
 "$root/scripts/build.sh" win32 >/dev/null
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One server for the whole run; it ends by itself 30 s after the last test. One
 # program first, alone: two first programs started together on a new server wait
 # about half a minute for the desktop process that neither can start without a screen.
