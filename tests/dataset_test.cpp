@@ -299,6 +299,7 @@ TEST_F(Dataset, QuotedTextsKeepTheirBlanksAndBars) {
         {R"(group | 1 | "Sowa"" ")", "bad:1: U+0022 '\"' at column 19 follows a quoted text; only blanks may stand before the next |"},
         {R"(group | 1 | "Sowa" nr 2)", "bad:1: U+006E 'n' at column 20 follows a quoted text; only blanks may stand before the next |"},
         {R"("group" | 1 | a)", "bad:1: the record's kind is quoted at column 1; only texts may be"},
+        {R"(group | 1 | "\"a\\ €")", "bad:1: group name holds U+20AC '€' at column 20, which Mazovia has not got"},
         {"group | 1 | \"" + std::string(41, 'x') + "\"", "bad:1: group name has 41 characters, at most 40 fit"},
     };
     for (const auto &c : cases) EXPECT_EQ(std::string(StandinLoadDatasetText(c.text.c_str(), "bad")), c.error) << c.text;

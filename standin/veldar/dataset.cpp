@@ -23,13 +23,13 @@ struct LoadError {
     std::string message;
 };
 
-// One field of a record: its text (quotes and escapes taken away) and, for the
-// messages, the column of each of its characters in the line as written.
+// One field of a record: its text, quotes and escapes taken away, and where it
+// stands in the line. A line is read only when it is sound UTF-8, so its character k
+// stands in column k + 1.
 struct Field {
-    std::string text;  // UTF-8
-    std::u32string chars;
-    std::vector<std::size_t> columns;
-    std::size_t column = 0;  // where the field starts
+    std::string text;        // UTF-8
+    std::size_t begin = 0;   // the line's index of the text's first character
+    std::size_t column = 0;  // where the field starts (its quote, if quoted)
     bool quoted = false;
 };
 
@@ -61,7 +61,8 @@ std::string Describe(char32_t c, std::size_t column) {
 // Strict UTF-8: the shortest form only, no surrogates, nothing beyond U+10FFFF. The
 // error names the offending byte (columns count characters from 1; a byte that is
 // not UTF-8 counts as one).
-std::string DecodeLine(const std::string &line, std::u32string &chars, std::vector<std::size_t> &columns) {
+std::string DecodeLine(const std::string &line, std::u32string &chars) {
+    chars.clear();
     for (std::size_t i = 0; i < line.size();) {
         const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(line[k]); };
         const unsigned char b = byte(i);
@@ -102,12 +103,11 @@ std::string DecodeLine(const std::string &line, std::u32string &chars, std::vect
             c = (c << 6) | (byte(i + k) & 0x3F);
         }
         chars.push_back(c);
-        columns.push_back(column);
         i += 1 + static_cast<std::size_t>(extra);
     }
     for (std::size_t k = 0; k < chars.size(); ++k)
         if ((chars[k] < 0x20 && chars[k] != U'\t') || chars[k] == 0x7F)
-            return "control character " + Describe(chars[k], columns[k]) +
+            return "control character " + Describe(chars[k], k + 1) +
                    ": none may be written, and a tab only as a blank around a field";
     return std::string();
 }
@@ -116,44 +116,38 @@ std::string DecodeLine(const std::string &line, std::u32string &chars, std::vect
 // it runs to the next '"' that is not escaped (\" and \\), may hold bars, and keeps
 // its blanks; any other field is the text between two bars, blanks at either end
 // taken away.
-std::string SplitFields(const std::u32string &chars, const std::vector<std::size_t> &columns,
-                        std::vector<Field> &fields) {
+std::string SplitFields(const std::u32string &chars, std::vector<Field> &fields) {
+    fields.clear();
     const std::size_t n = chars.size();
-    const std::size_t endColumn = n == 0 ? 1 : columns[n - 1] + 1;
-    auto columnAt = [&](std::size_t k) { return k < n ? columns[k] : endColumn; };
     std::size_t at = 0;
     for (;;) {
         while (at < n && Blank(chars[at])) ++at;
         Field f;
-        f.column = columnAt(at);
-        auto add = [&](char32_t c, std::size_t column) {
-            f.chars.push_back(c);
-            f.columns.push_back(column);
-            mazovia::appendUtf8(f.text, c);
-        };
+        f.column = at + 1;
+        f.begin = at;
         if (at < n && chars[at] == U'"') {
             f.quoted = true;
-            const std::size_t open = at++;
+            f.begin = ++at;
             for (;; ++at) {
-                if (at >= n) return "the quoted text begun at column " + std::to_string(columns[open]) + " has no closing \"";
+                if (at >= n) return "the quoted text begun at column " + std::to_string(f.column) + " has no closing \"";
                 if (chars[at] == U'"') break;
                 if (chars[at] == U'\\') {
                     if (at + 1 >= n || (chars[at + 1] != U'"' && chars[at + 1] != U'\\'))
-                        return "the \\ at column " + std::to_string(columns[at]) +
+                        return "the \\ at column " + std::to_string(at + 1) +
                                " escapes nothing: a quoted text writes \\\" for \" and \\\\ for \\";
                     ++at;
                 }
-                add(chars[at], columns[at]);
+                mazovia::appendUtf8(f.text, chars[at]);
             }
             ++at;
             while (at < n && Blank(chars[at])) ++at;
             if (at < n && chars[at] != U'|')
-                return Describe(chars[at], columns[at]) + " follows a quoted text; only blanks may stand before the next |";
+                return Describe(chars[at], at + 1) + " follows a quoted text; only blanks may stand before the next |";
         } else {
             std::size_t last = at;  // one past the last character that is not blank
             for (std::size_t k = at; k < n && chars[k] != U'|'; ++k)
                 if (!Blank(chars[k])) last = k + 1;
-            for (std::size_t k = at; k < last; ++k) add(chars[k], columns[k]);
+            for (std::size_t k = at; k < last; ++k) mazovia::appendUtf8(f.text, chars[k]);
             at = last;
             while (at < n && chars[at] != U'|') ++at;
         }
@@ -186,6 +180,7 @@ private:
         if (field.quoted)
             Fail(std::string(what) + " is quoted at column " + std::to_string(field.column) + "; only texts may be");
     }
+    std::string CharAt(const Field &field, std::size_t at) const;
     long Number(const Field &field, const char *what, long least, long most) const;
     int32_t Quantity(const Field &field, const char *what) const;
     std::string Text(const Field &field, const char *what, std::size_t mostChars) const;
@@ -204,6 +199,8 @@ private:
 
     std::string name_;
     std::size_t line_ = 0;
+    std::u32string chars_;  // the line read now
+    Fields fields_;
     SalesTables tables_;
     std::vector<GoodsGroup> groups_;
     std::map<int16_t, Customer> customers_;
@@ -211,61 +208,72 @@ private:
     int16_t year_ = 0;
 };
 
+// The character at byte `at` of a field's text, named with its column.
+std::string Loader::CharAt(const Field &field, std::size_t at) const {
+    std::size_t before = 0;
+    for (std::size_t i = 0; i < at; ++i) before += (static_cast<unsigned char>(field.text[i]) & 0xC0) != 0x80;
+    std::size_t k = field.begin;  // in the line, past the escapes of a quoted text
+    for (std::size_t n = 0; n <= before; ++n, ++k)
+        if (field.quoted && chars_[k] == U'\\') ++k;
+    std::size_t i = at;
+    return Describe(mazovia::decodeUtf8(field.text, i), k);
+}
+
 // A whole number in decimal digits, with a '-' in front if negative.
 long Loader::Number(const Field &field, const char *what, long least, long most) const {
     Unquoted(field, what);
-    const std::u32string &s = field.chars;
-    const std::string bad = std::string(what) + " \"" + field.text + "\" is not a whole number";
-    std::size_t at = !s.empty() && s[0] == U'-' ? 1 : 0;
+    const std::string &s = field.text;
+    const std::string bad = std::string(what) + " \"" + s + "\" is not a whole number";
+    std::size_t at = !s.empty() && s[0] == '-' ? 1 : 0;
     if (at == s.size()) Fail(bad);
     long long value = 0;
     for (std::size_t k = at; k < s.size(); ++k) {
-        if (s[k] < U'0' || s[k] > U'9') Fail(bad + ": " + Describe(s[k], field.columns[k]));
-        if (value <= (1LL << 40)) value = value * 10 + (s[k] - U'0');  // beyond any range asked for
+        if (s[k] < '0' || s[k] > '9') Fail(bad + ": " + CharAt(field, k));
+        if (value <= (1LL << 40)) value = value * 10 + (s[k] - '0');  // beyond any range asked for
     }
     if (at == 1) value = -value;
     if (value < least || value > most)
-        Fail(std::string(what) + " " + field.text + " is outside " + std::to_string(least) + ".." + std::to_string(most));
+        Fail(std::string(what) + " " + s + " is outside " + std::to_string(least) + ".." + std::to_string(most));
     return static_cast<long>(value);
 }
 
 // A quantity in units with at most three decimals ("12", "-0.5", "1.250"), in thousandths.
 int32_t Loader::Quantity(const Field &field, const char *what) const {
     Unquoted(field, what);
-    const std::u32string &s = field.chars;
-    const std::string bad = std::string(what) + " \"" + field.text + "\" is not a quantity (units, at most 3 decimals)";
-    std::size_t at = s.empty() || (s[0] != U'-' && s[0] != U'+') ? 0 : 1;
-    const bool negative = at == 1 && s[0] == U'-';
+    const std::string &s = field.text;
+    const std::string bad = std::string(what) + " \"" + s + "\" is not a quantity (units, at most 3 decimals)";
+    std::size_t at = s.empty() || (s[0] != '-' && s[0] != '+') ? 0 : 1;
+    const bool negative = at == 1 && s[0] == '-';
     long long thousandths = 0;
     int digits = 0, decimals = -1;
     for (; at < s.size(); ++at) {
-        char32_t c = s[at];
-        if (c == U'.' && decimals < 0) {
+        const char c = s[at];
+        if (c == '.' && decimals < 0) {
             decimals = 0;
             continue;
         }
-        if (c < U'0' || c > U'9') Fail(bad + ": " + Describe(c, field.columns[at]));
+        if (c < '0' || c > '9') Fail(bad + ": " + CharAt(field, at));
         if (decimals == 3) Fail(bad);
-        if (++digits > 15) Fail(std::string(what) + " " + field.text + " is too large");
-        thousandths = thousandths * 10 + (c - U'0');
+        if (++digits > 15) Fail(std::string(what) + " " + s + " is too large");
+        thousandths = thousandths * 10 + (c - '0');
         if (decimals >= 0) ++decimals;
     }
     if (digits == 0) Fail(bad);
     for (int d = decimals < 0 ? 0 : decimals; d < 3; ++d) thousandths *= 10;
     if (negative) thousandths = -thousandths;
     if (thousandths < INT32_MIN || thousandths > INT32_MAX)
-        Fail(std::string(what) + " " + field.text + " does not fit the host's 32-bit thousandths");
+        Fail(std::string(what) + " " + s + " does not fit the host's 32-bit thousandths");
     return static_cast<int32_t>(thousandths);
 }
 
 // A field's text in Mazovia, at most mostChars characters.
 std::string Loader::Text(const Field &field, const char *what, std::size_t mostChars) const {
     std::string out;
-    for (std::size_t k = 0; k < field.chars.size(); ++k) {
-        const char32_t c = field.chars[k];
-        const int b = mazovia::fromCodePoint(c);
-        if (b < 0) Fail(std::string(what) + " holds " + Describe(c, field.columns[k]) + ", which Mazovia has not got");
-        if (b < 0x20) Fail(std::string(what) + " holds a control character, " + Describe(c, field.columns[k]));
+    for (std::size_t i = 0; i < field.text.size();) {
+        const std::size_t at = i;
+        const int b = mazovia::fromCodePoint(mazovia::decodeUtf8(field.text, i));
+        if (b < 0) Fail(std::string(what) + " holds " + CharAt(field, at) + ", which Mazovia has not got");
+        if (b < 0x20) Fail(std::string(what) + " holds a control character, " + CharAt(field, at));
         out += static_cast<char>(b);
     }
     if (out.size() > mostChars)
@@ -277,20 +285,20 @@ std::string Loader::Text(const Field &field, const char *what, std::size_t mostC
 // A date written dd.mm.yyyy, or "-" for a document without one; in the stored form.
 std::string Loader::Date(const Field &field) const {
     Unquoted(field, "date");
-    if (field.text == "-") return std::string();
-    std::string bad = "date \"" + field.text + "\" is not a day written dd.mm.yyyy (or - for none)";
+    const std::string &s = field.text;
+    if (s == "-") return std::string();
+    const std::string bad = "date \"" + s + "\" is not a day written dd.mm.yyyy (or - for none)";
     static const char kShape[] = "dd.mm.yyyy";
-    const std::u32string &s = field.chars;
     int parts[3] = {};
     for (std::size_t k = 0, part = 0; k < s.size(); ++k) {
-        const bool digitWanted = k + 1 < sizeof kShape && kShape[k] != '.';
-        const bool ok = k + 1 >= sizeof kShape ? false : digitWanted ? s[k] >= U'0' && s[k] <= U'9' : s[k] == U'.';
-        if (!ok) Fail(bad + ": " + Describe(s[k], field.columns[k]));
-        if (digitWanted) parts[part] = parts[part] * 10 + static_cast<int>(s[k] - U'0');
+        if (k + 1 >= sizeof kShape) Fail(bad + ": " + CharAt(field, k));
+        const bool digit = kShape[k] != '.';
+        if (digit ? s[k] < '0' || s[k] > '9' : s[k] != '.') Fail(bad + ": " + CharAt(field, k));
+        if (digit) parts[part] = parts[part] * 10 + (s[k] - '0');
         else ++part;
     }
     if (s.size() != sizeof kShape - 1) Fail(bad);
-    std::string stored = StoredDate(parts[2], parts[1], parts[0]);
+    const std::string stored = StoredDate(parts[2], parts[1], parts[0]);
     if (stored.empty()) Fail(bad);
     return stored;
 }
@@ -381,11 +389,9 @@ void Loader::Line(std::size_t number, const std::string &raw) {
     if (number == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     const std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos || text[first] == '#') return;
-    std::u32string chars;
-    std::vector<std::size_t> columns;
-    Fields f;
-    if (std::string e = DecodeLine(text, chars, columns); !e.empty()) Fail(e);
-    if (std::string e = SplitFields(chars, columns, f); !e.empty()) Fail(e);
+    if (std::string e = DecodeLine(text, chars_); !e.empty()) Fail(e);
+    if (std::string e = SplitFields(chars_, fields_); !e.empty()) Fail(e);
+    const Fields &f = fields_;
     Unquoted(f[0], "the record's kind");
     const std::string &kind = f[0].text;
     if (kind == "year") {
