@@ -79,11 +79,19 @@ ended || fail "the abandoned form did not close"
 [ "$(cat status)" = 0 ] || fail "exit status $(cat status) after Esc"
 grep -q "Pytaj=1" RuzozavURivuvorur.ini || fail "the notice's answer was not kept"
 
+# A terminal just large enough: the form from its first row, without the key help.
+start 60 13 "$run"
+shows "Dane dodatkowe" || fail "the form did not open in a terminal of its size"
+screen | head -1 | grep -q "Dane dodatkowe" || fail "the form's first row scrolled away"
+screen | grep -q "F12 albo Enter" && fail "the key help does not fit, yet is shown"
+keys Escape
+ended || fail "the form did not close"
+
 # A terminal smaller than the form: said, and a failure.
 start 50 12 "$run"
 ended || fail "the program waited in a small terminal"
 [ "$(cat status)" = 5 ] || fail "exit status $(cat status) in a small terminal"
-grep -q "the terminal has 50 columns and 12 rows; the form needs" errors || { cat errors; exit 1; }
+grep -q "the terminal has 50 columns and 12 rows; the form needs 60 columns and 13 rows" errors || { cat errors; exit 1; }
 
 # No terminal at all.
 status=0

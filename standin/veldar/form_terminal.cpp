@@ -251,6 +251,9 @@ void RunInteractive(Session &session) {
             int width = 0, helpWidth = 0, columns = 0, rows = 0;
             for (const std::string &line : lines) width = std::max(width, Width(line));
             for (const std::string &line : help) helpWidth = std::max(helpWidth, Width(line));
+            // A Windows console moves on to the next line as soon as the last column
+            // is written: everything drawn keeps that column free.
+            ++width, ++helpWidth;
             const int height = static_cast<int>(lines.size());
             const bool known = terminal.Size(columns, rows);
             if (known && (width > columns || height > rows))
@@ -287,7 +290,7 @@ bool MessageInteractive(const std::string &title, const std::string &text) {
     }
     int columns = 80, rows = 24;
     terminal->Size(columns, rows);
-    const std::size_t most = static_cast<std::size_t>(std::max(columns - 4, 10));
+    const std::size_t most = static_cast<std::size_t>(std::max(columns - 5, 10));  // the last column free
     const std::u32string hint = U"Enter, Esc albo inny klawisz: dalej";
     // The text's lines, each cut to the window's width.
     std::vector<std::u32string> body;
