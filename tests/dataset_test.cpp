@@ -1,5 +1,6 @@
 // The stand-in host's sales tables: the data-set loader and the walks the host's
 // key and cursor functions give over what it loaded.
+#include <cstdio>
 #include <cstring>
 
 #include "host_imports.h"
@@ -147,7 +148,7 @@ TEST_F(Dataset, BadInputNamesFileAndLineAndChangesNothing) {
         {"goods | 1 | 1 | 5 | K | szt. | 1 | N\ngoods | 1 | 1 | 6 | L | szt. | 1 | M",
          "bad:2: goods 1 of warehouse 1 is defined twice"},
         {"group | 451 | Za duża", "bad:1: group number 451 is outside 0..450"},
-        {"customer | 7 | Sklep ☃ | 1 | Kraków", "bad:1: buyer name holds a character that is not UTF-8 or not in Mazovia"},
+        {"customer | 7 | Sklep ☃ | 1 | Kraków", "bad:1: buyer name holds U+2603 '☃' at column 22, which Mazovia has not got"},
         {"invoice | 1 | 30.02.2025 | 0", "bad:1: date \"30.02.2025\" is not a day written dd.mm.yyyy (or - for none)"},
         {"invoice | 1 | 01.03.2025 | 5", "bad:1: customer 5 is not defined above"},
         {"invoice | 1 | 01.03.2025 | 0 | Jan", "bad:1: a document names its buyer with all three of name, tax number, address"},
@@ -171,6 +172,153 @@ TEST_F(Dataset, BadInputNamesFileAndLineAndChangesNothing) {
     host::VeldarPrepareKey(24, nullptr, key.bytes, 0);
     EXPECT_NE(host::VeldarOpenCursor(cursor.bytes, host::VeldarGetTable(44), 24, key.bytes, 0, 0), 0);
     host::VeldarCloseCursor(cursor.bytes);
+}
+
+// The fuzzer's finds: each loaded as something the format does not allow.
+TEST_F(Dataset, FuzzerFindsAreErrors) {
+    const struct {
+        const char *name, *text, *error;
+    } cases[] = {
+        {"overlong_2byte_A", "group | 1 | x\xC1\x81y\n",
+         "overlong_2byte_A:1: byte 0xC1 at column 14 is not UTF-8 (it begins an overlong form)"},
+        {"overlong_pipe_in_text", "group | 1 | a\xC1\xBC" "b\n",
+         "overlong_pipe_in_text:1: byte 0xC1 at column 14 is not UTF-8 (it begins an overlong form)"},
+        {"invalid_lead_F8", "group | 1 | x\xF8\x80\x81\x81y\n", "invalid_lead_F8:1: byte 0xF8 at column 14 is not UTF-8"},
+        {"del_in_text", "group | 1 | a\x7F" "b\n",
+         "del_in_text:1: control character U+007F (DEL) at column 14: none may be written, and a tab only as a "
+         "blank around a field"},
+        {"vtab_before_number", "group | \v7 | a\n",
+         "vtab_before_number:1: control character U+000B (vertical tab) at column 9: none may be written, and a tab "
+         "only as a blank around a field"},
+        {"blank_padded_date", "invoice | 1 | 1. 3. 2025 | 0\n",
+         "blank_padded_date:1: date \"1. 3. 2025\" is not a day written dd.mm.yyyy (or - for none): U+002E '.' at "
+         "column 16"},
+        {"signed_date", "invoice | 1 | +1.+3.2025 | 0\n",
+         "signed_date:1: date \"+1.+3.2025\" is not a day written dd.mm.yyyy (or - for none): U+002B '+' at column 15"},
+    };
+    for (const auto &c : cases) EXPECT_STREQ(StandinLoadDatasetText(c.text, c.name), c.error);
+
+    // A NUL can only come from a file: the number before it must not load alone.
+    const char *path = "nul_after_number_file_only.txt";
+    const char bytes[] = "group | 7\0zz | a\n";
+    FILE *file = std::fopen(path, "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(bytes, 1, sizeof bytes - 1, file);
+    std::fclose(file);
+    const char *error = StandinLoadDataset(path);
+    std::remove(path);
+    EXPECT_STREQ(error, "nul_after_number_file_only.txt:1: control character U+0000 (NUL) at column 10: none may be "
+                        "written, and a tab only as a blank around a field");
+}
+
+TEST_F(Dataset, OnlyStrictUtf8) {
+    const struct {
+        const char *text, *error;
+    } cases[] = {
+        {"group | 1 | Łódź \xE0\x80\xAF", "bad:1: byte 0xE0 at column 18 is not UTF-8 (it begins an overlong form)"},
+        {"group | 1 | \xF0\x80\x80\xAF", "bad:1: byte 0xF0 at column 13 is not UTF-8 (it begins an overlong form)"},
+        {"group | 1 | \xED\xA0\x80", "bad:1: byte 0xED at column 13 is not UTF-8 (it begins a surrogate)"},
+        {"group | 1 | \xF4\x90\x80\x80", "bad:1: byte 0xF4 at column 13 is not UTF-8 (it begins a character beyond U+10FFFF)"},
+        {"group | 1 | ab\xC5", "bad:1: byte 0xC5 at column 15 is not UTF-8 (its character is cut short)"},
+        {"group | 1 | \xE2\x82x", "bad:1: byte 0xE2 at column 13 is not UTF-8 (its character is cut short)"},
+        {"group | 1 | \x80", "bad:1: byte 0x80 at column 13 is not UTF-8 (a continuation byte without a lead)"},
+        {"gr\xC3\xB3up | 1 | a", "bad:1: unknown record \"gróup\" (year, group, goods, customer, invoice, receipt or line)"},
+        {"group | 1 | ć\tś", "bad:1: group name holds a control character, U+0009 (tab) at column 14"},
+        {"group | 1 | €", "bad:1: group name holds U+20AC '€' at column 13, which Mazovia has not got"},
+    };
+    for (const auto &c : cases) EXPECT_STREQ(StandinLoadDatasetText(c.text, "bad"), c.error) << c.text;
+    // Characters of two and three bytes that Mazovia has are read.
+    ASSERT_EQ(StandinLoadDatasetText("group | 1 | \xC2\xA0ó\xE2\x96\xA0", "good"), nullptr);
+    int16_t number = 0;
+    EXPECT_STREQ(StandinGoodsGroup(0, &number), "\xFF\xA2\xFE");
+}
+
+TEST_F(Dataset, NumbersAndDatesAreWrittenOneWay) {
+    const struct {
+        const char *text, *error;
+    } cases[] = {
+        {"group | +7 | a", "bad:1: group number \"+7\" is not a whole number: U+002B '+' at column 9"},
+        {"group | \xC2\xA0" "7 | a", "bad:1: group number \"\xC2\xA0" "7\" is not a whole number: U+00A0 (no-break space) at column 9"},
+        {"group | 1 2 | a", "bad:1: group number \"1 2\" is not a whole number: U+0020 (blank) at column 10"},
+        {"group | - | a", "bad:1: group number \"-\" is not a whole number"},
+        {"group | | a", "bad:1: group number \"\" is not a whole number"},
+        {"group | -3 | a", "bad:1: group number -3 is outside 0..450"},
+        {"group | 99999999999999999999 | a", "bad:1: group number 99999999999999999999 is outside 0..450"},
+        {"group | \"7\" | a", "bad:1: group number is quoted at column 9; only texts may be"},
+        {"goods | 1 | 1 | 5 | K | szt. | 1,5 | N",
+         "bad:1: stock \"1,5\" is not a quantity (units, at most 3 decimals): U+002C ',' at column 33"},
+        {"invoice | 1 | 1.3.2025 | 0", "bad:1: date \"1.3.2025\" is not a day written dd.mm.yyyy (or - for none): U+002E '.' at column 16"},
+        {"invoice | 1 | 01.03.20255 | 0", "bad:1: date \"01.03.20255\" is not a day written dd.mm.yyyy (or - for none): U+0035 '5' at column 25"},
+        {"invoice | 1 | 01.03.202 | 0", "bad:1: date \"01.03.202\" is not a day written dd.mm.yyyy (or - for none)"},
+        {"invoice | 1 | 01.03.1799 | 0", "bad:1: date \"01.03.1799\" is not a day written dd.mm.yyyy (or - for none)"},
+        {"year | 1899", "bad:1: year 1899 is outside 1900..2999"},
+        {"year | 3000", "bad:1: year 3000 is outside 1900..2999"},
+    };
+    for (const auto &c : cases) EXPECT_STREQ(StandinLoadDatasetText(c.text, "bad"), c.error) << c.text;
+    LoadMonth(Month({"year | 2999", "goods | 1 | -2 | -1 | K | szt. | +1.5 | N", "invoice | 7 | 31.12.2999 | 0",
+                     "line | 1 | -2 | -0.001", "invoice | 8 | 01.01.1800 | 0"}));
+    EXPECT_EQ(*host::VeldarCurrentYear(), 2999);
+}
+
+// The first invoice's header, as table 44 holds it.
+TsprRecord FirstInvoice() {
+    HostTable *documents = host::VeldarGetTable(44);
+    Block key, cursor;
+    host::VeldarPrepareKey(811, nullptr, key.bytes, 0);
+    TsprRecord header{};
+    if (host::VeldarOpenCursor(cursor.bytes, documents, 811, key.bytes, 0, 0) == 0) return header;
+    if (host::VeldarFetchNext(cursor.bytes) == 1) std::memcpy(&header, documents->record, sizeof header);
+    host::VeldarCloseCursor(cursor.bytes);
+    return header;
+}
+
+TEST_F(Dataset, QuotedTextsKeepTheirBlanksAndBars) {
+    LoadMonth(Month({
+        R"(group | 1 | "  Tytoń | luz  " )",
+        R"(group | 2 |"\"Pod Lipą\" \\ 2")",
+        R"(group|3|"")",
+        R"(group | 4 | "#" )",
+        R"(customer | 9 | "Sklep Nocny \"Sowa\" " | 712-404-50-60 | "ul. Głęboka 11 20-612 Lublin ")",
+        "invoice | 1 | 01.03.2025 | 9",
+    }));
+    int16_t number = 0;
+    EXPECT_EQ(std::string(StandinGoodsGroup(0, &number)), Mz("  Tytoń | luz  "));
+    EXPECT_EQ(std::string(StandinGoodsGroup(1, &number)), Mz("\"Pod Lipą\" \\ 2"));
+    EXPECT_EQ(std::string(StandinGoodsGroup(2, &number)), "");
+    EXPECT_EQ(std::string(StandinGoodsGroup(3, &number)), "#");
+    const TsprRecord header = FirstInvoice();
+    EXPECT_EQ(std::string(header.buyerName), Mz("Sklep Nocny \"Sowa\" "));
+    EXPECT_EQ(std::string(header.buyerAddress), Mz("ul. Głęboka 11 20-612 Lublin "));
+
+    const struct {
+        std::string text, error;
+    } cases[] = {
+        {R"(group | 1 | "Tytoń | luz)", "bad:1: the quoted text begun at column 13 has no closing \""},
+        {R"(group | 1 | "Tytoń \ luz")", "bad:1: the \\ at column 20 escapes nothing: a quoted text writes \\\" for \" and \\\\ for \\"},
+        {R"(group | 1 | "Tytoń\")", "bad:1: the quoted text begun at column 13 has no closing \""},
+        {R"(group | 1 | "Sowa"" ")", "bad:1: U+0022 '\"' at column 19 follows a quoted text; only blanks may stand before the next |"},
+        {R"(group | 1 | "Sowa" nr 2)", "bad:1: U+006E 'n' at column 20 follows a quoted text; only blanks may stand before the next |"},
+        {R"("group" | 1 | a)", "bad:1: the record's kind is quoted at column 1; only texts may be"},
+        {R"(group | 1 | "\"a\\ €")", "bad:1: group name holds U+20AC '€' at column 20, which Mazovia has not got"},
+        {"group | 1 | \"" + std::string(41, 'x') + "\"", "bad:1: group name has 41 characters, at most 40 fit"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(std::string(StandinLoadDatasetText(c.text.c_str(), "bad")), c.error) << c.text;
+}
+
+// Buyers: a document's own name, tax number and address win over its customer
+// number, which then need not be defined; without them the number must be.
+TEST_F(Dataset, ADocumentsOwnBuyerNeedsNoCustomer) {
+    LoadMonth(Month({"customer | 4 | Sklep | 1 | Lublin", "invoice | 1 | 01.03.2025 | 5 | Kiosk | 2 | Zamość"}));
+    TsprRecord header = FirstInvoice();
+    EXPECT_EQ(header.customerNo, 5);
+    EXPECT_EQ(std::string(header.buyerName), "Kiosk");
+    LoadMonth(Month({"customer | 4 | Sklep | 1 | Lublin", "invoice | 1 | 01.03.2025 | 4 | Kiosk | 2 | Zamość"}));
+    header = FirstInvoice();
+    EXPECT_EQ(std::string(header.buyerName), "Kiosk");
+    EXPECT_EQ(std::string(header.buyerAddress), Mz("Zamość"));
+    LoadMonth(Month({"invoice | 1 | 01.03.2025 | 0"}));
+    header = FirstInvoice();
+    EXPECT_EQ(std::string(header.buyerName), "");
 }
 
 TEST_F(Dataset, BundledMonthMakesAReport) {

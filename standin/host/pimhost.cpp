@@ -22,6 +22,8 @@
 #include <io.h>
 // after windows.h
 #include <shellapi.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -35,22 +37,34 @@ void Usage() {
         "  --no-table T           the host has no table T\n"
         "  --notice-answer V      the user sets the install notice's flag to V\n"
         "  --run                  choose the plug-in's menu command once\n"
-        "  --year Y               the host's current year (default: this year)\n"
+        "  --year Y               the host's current year, 1900..2999 (default: the data set's\n"
+        "                         year record, else the year of the machine's clock)\n"
         "  --show-files N         at the end, list the text files the plug-in wrote, with their\n"
         "                         first N lines\n"
         "  --data FILE            the month of sales data the host holds (default: the\n"
-        "                         sample-month.txt beside this program; none: no data)\n"
-        "The report form, filled in from these options in the order given, then\n"
-        "confirmed (F12) unless abandoned:\n"
+        "                         sample-month.txt beside this program; none: no data);\n"
+        "                         docs/dataset.md describes the format\n"
+        "The report form, starting from the remembered choices (see below), changed by\n"
+        "these options in the order given, then confirmed (F12) unless abandoned:\n"
         "  --month N              month 1..12 of the current year\n"
         "  --groups N,N,..|none   the goods groups chosen in the group picker\n"
         "  --outlet TEXT          outlet short name (at most 10 characters)\n"
         "  --branch TEXT          wholesaler branch name (at most 20 characters)\n"
         "  --kinds invoices,receipts|invoices|receipts|none   document kinds\n"
         "  --abandon              leave the form with Esc\n"
-        "  --interactive          fill the form in the terminal instead\n"
+        "  --interactive          fill the form in the terminal instead (input and output\n"
+        "                         must be a terminal large enough for the form); what the\n"
+        "                         plug-in shows then waits for a key there, as in the host\n"
         "  --show-form            print the form, values filled in, as it closes\n"
-        "  --goods-group N=NAME   the host knows goods group N (0..450) by NAME");
+        "  --goods-group N=NAME   the host knows goods group N (0..450) by NAME\n"
+        "Choices are remembered in the current directory, where the plug-in also writes\n"
+        "its export files: the confirmed form in RuzozavURivuvorur.opc, which the next\n"
+        "run's form starts from, and the install notice's flag (--notice-answer) in\n"
+        "RuzozavURivuvorur.ini. To start afresh, delete both files or run in an empty\n"
+        "directory.\n"
+        "Exit status: 0 done, 1 the plug-in cannot be loaded or offers no command,\n"
+        "2 unusable options or data, 3 the plug-in refused the host, 4 a call into it\n"
+        "ended with an exception, 5 the form could not be filled in.");
 }
 
 std::string Utf8(const char *hostText) {
@@ -133,6 +147,16 @@ int FormOption(const std::string &arg, Value value) {
     return 1;
 }
 
+// Whether the user is at a terminal, for --interactive.
+bool InteractiveTerminal() {
+#if defined(_WIN32)
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) && GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
+#else
+    return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+#endif
+}
+
 // Runs one call into the plug-in as the host does: a structured exception ends
 // that call only, and is reported.
 template <class F>
@@ -208,6 +232,7 @@ int main(int argc, char **argv) {
     bool dataGiven = false;
     int16_t year = 0;
     bool runCommand = false;
+    bool interactive = false;
     int showLines = -1;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -236,7 +261,14 @@ int main(int argc, char **argv) {
         } else if (arg == "--run") {
             runCommand = true;
         } else if (arg == "--year") {
-            year = static_cast<int16_t>(std::atoi(value()));
+            const std::string text = value();
+            char *end = nullptr;
+            const long y = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || y < 1900 || y > 2999) {
+                std::fprintf(stderr, "pimhost: --year wants a year 1900..2999, not \"%s\"\n", text.c_str());
+                return 2;
+            }
+            year = static_cast<int16_t>(y);
         } else if (arg == "--show-files") {
             showLines = std::atoi(value());
         } else if (arg == "--data") {
@@ -244,6 +276,7 @@ int main(int argc, char **argv) {
             dataGiven = true;
         } else if (int form = FormOption(arg, value); form != 0) {
             if (form < 0) return 2;
+            interactive = interactive || arg == "--interactive";
         } else if (arg == "--help" || arg == "-h") {
             Usage();
             return 0;
@@ -252,6 +285,13 @@ int main(int argc, char **argv) {
             Usage();
             return 2;
         }
+    }
+    // Without a terminal the form cannot be filled in: say so before anything runs.
+    if (interactive && !InteractiveTerminal()) {
+        std::fprintf(stderr,
+                     "pimhost: --interactive needs a terminal for input and output; fill the form in "
+                     "from options instead (--month, --outlet, ...)\n");
+        return 2;
     }
     // The default month loads only when it is there; a month asked for must load.
     if (dataPath != "none") {
@@ -300,6 +340,8 @@ int main(int argc, char **argv) {
                 const MenuEntryRecord *entry = StandinMenuEntry(0);
                 std::printf("\nChoosing \"%s\"\n", Utf8(entry->caption).c_str());
                 if (!CallPlugin("the menu command", [&] { entry->handler(); })) status = 4;
+                // The engine has said why on the error stream.
+                if (status == 0 && StandinFormError()[0] != '\0') status = 5;
             }
         }
     } else if (status == 0) {

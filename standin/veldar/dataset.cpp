@@ -1,6 +1,7 @@
 // The data-set loader: a month of sales written as readable UTF-8 lines (format in
 // docs/dataset.md) turned into the host's records, texts in Mazovia. A data set is
 // checked whole before it replaces anything, so a bad file changes nothing.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -22,6 +23,140 @@ struct LoadError {
     std::string message;
 };
 
+// One field of a record: its text, quotes and escapes taken away, and where it
+// stands in the line. A line is read only when it is sound UTF-8, so its character k
+// stands in column k + 1.
+struct Field {
+    std::string text;        // UTF-8
+    std::size_t begin = 0;   // the line's index of the text's first character
+    std::size_t column = 0;  // where the field starts (its quote, if quoted)
+    bool quoted = false;
+};
+
+bool Blank(char32_t c) { return c == U' ' || c == U'\t'; }
+
+// A character and where it stands, for messages: U+0107 'ć' at column 14.
+std::string Describe(char32_t c, std::size_t column) {
+    static const std::pair<char32_t, const char *> kNames[] = {
+        {0x00, "NUL"},         {0x09, "tab"},         {0x0A, "line feed"}, {0x0B, "vertical tab"},
+        {0x0C, "form feed"},   {0x0D, "carriage return"}, {0x1B, "escape"}, {0x20, "blank"},
+        {0x7F, "DEL"},         {0xA0, "no-break space"},
+    };
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    std::string out = code;
+    const char *name = nullptr;
+    for (const auto &[k, n] : kNames)
+        if (k == c) name = n;
+    if (name != nullptr) {
+        out += std::string(" (") + name + ")";
+    } else if (c >= 0x20 && (c < 0x7F || c > 0x9F)) {
+        out += " '";
+        mazovia::appendUtf8(out, c);
+        out += "'";
+    }
+    return out + " at column " + std::to_string(column);
+}
+
+// Strict UTF-8: the shortest form only, no surrogates, nothing beyond U+10FFFF. The
+// error names the offending byte (columns count characters from 1; a byte that is
+// not UTF-8 counts as one).
+std::string DecodeLine(const std::string &line, std::u32string &chars) {
+    chars.clear();
+    for (std::size_t i = 0; i < line.size();) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(line[k]); };
+        const unsigned char b = byte(i);
+        const std::size_t column = chars.size() + 1;
+        auto bad = [&](const char *why) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", b);
+            return std::string("byte ") + hex + " at column " + std::to_string(column) + " is not UTF-8" + why;
+        };
+        int extra = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+        if (b < 0x80) {
+            extra = 0;
+        } else if (b < 0xC0) {
+            return bad(" (a continuation byte without a lead)");
+        } else if (b < 0xC2) {
+            return bad(" (it begins an overlong form)");
+        } else if (b < 0xE0) {
+            extra = 1;
+        } else if (b < 0xF0) {
+            extra = 2;
+            if (b == 0xE0) low = 0xA0;   // overlong below
+            if (b == 0xED) high = 0x9F;  // surrogates above
+        } else if (b < 0xF5) {
+            extra = 3;
+            if (b == 0xF0) low = 0x90;   // overlong below
+            if (b == 0xF4) high = 0x8F;  // beyond U+10FFFF above
+        } else {
+            return bad("");
+        }
+        char32_t c = extra == 0 ? b : b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= line.size() || (byte(i + k) & 0xC0) != 0x80) return bad(" (its character is cut short)");
+            if (k == 1 && (byte(i + 1) < low || byte(i + 1) > high))
+                return bad(b == 0xED ? " (it begins a surrogate)"
+                                     : b == 0xF4 ? " (it begins a character beyond U+10FFFF)"
+                                                 : " (it begins an overlong form)");
+            c = (c << 6) | (byte(i + k) & 0x3F);
+        }
+        chars.push_back(c);
+        i += 1 + static_cast<std::size_t>(extra);
+    }
+    for (std::size_t k = 0; k < chars.size(); ++k)
+        if ((chars[k] < 0x20 && chars[k] != U'\t') || chars[k] == 0x7F)
+            return "control character " + Describe(chars[k], k + 1) +
+                   ": none may be written, and a tab only as a blank around a field";
+    return std::string();
+}
+
+// Splits a decoded record line at its bars. A field that begins with '"' is quoted:
+// it runs to the next '"' that is not escaped (\" and \\), may hold bars, and keeps
+// its blanks; any other field is the text between two bars, blanks at either end
+// taken away.
+std::string SplitFields(const std::u32string &chars, std::vector<Field> &fields) {
+    fields.clear();
+    const std::size_t n = chars.size();
+    std::size_t at = 0;
+    for (;;) {
+        while (at < n && Blank(chars[at])) ++at;
+        Field f;
+        f.column = at + 1;
+        f.begin = at;
+        if (at < n && chars[at] == U'"') {
+            f.quoted = true;
+            f.begin = ++at;
+            for (;; ++at) {
+                if (at >= n) return "the quoted text begun at column " + std::to_string(f.column) + " has no closing \"";
+                if (chars[at] == U'"') break;
+                if (chars[at] == U'\\') {
+                    if (at + 1 >= n || (chars[at + 1] != U'"' && chars[at + 1] != U'\\'))
+                        return "the \\ at column " + std::to_string(at + 1) +
+                               " escapes nothing: a quoted text writes \\\" for \" and \\\\ for \\";
+                    ++at;
+                }
+                mazovia::appendUtf8(f.text, chars[at]);
+            }
+            ++at;
+            while (at < n && Blank(chars[at])) ++at;
+            if (at < n && chars[at] != U'|')
+                return Describe(chars[at], at + 1) + " follows a quoted text; only blanks may stand before the next |";
+        } else {
+            std::size_t last = at;  // one past the last character that is not blank
+            for (std::size_t k = at; k < n && chars[k] != U'|'; ++k)
+                if (!Blank(chars[k])) last = k + 1;
+            for (std::size_t k = at; k < last; ++k) mazovia::appendUtf8(f.text, chars[k]);
+            at = last;
+            while (at < n && chars[at] != U'|') ++at;
+        }
+        fields.push_back(std::move(f));
+        if (at >= n) return std::string();
+        ++at;  // the bar
+    }
+}
+
 class Loader {
 public:
     explicit Loader(std::string name) : name_(std::move(name)) {}
@@ -34,30 +169,38 @@ public:
     }
 
 private:
+    using Fields = std::vector<Field>;
     [[noreturn]] void Fail(const std::string &message) const {
         throw LoadError{name_ + ":" + std::to_string(line_) + ": " + message};
     }
-    void Expect(const std::vector<std::string> &f, std::size_t least, std::size_t most, const char *shape) const {
+    void Expect(const Fields &f, std::size_t least, std::size_t most, const char *shape) const {
         if (f.size() < least || f.size() > most) Fail(std::string("expected ") + shape);
     }
-    long Number(const std::string &field, const char *what, long least, long most) const;
-    int32_t Quantity(const std::string &field, const char *what) const;
-    std::string Text(const std::string &field, const char *what, std::size_t mostChars) const;
+    void Unquoted(const Field &field, const char *what) const {
+        if (field.quoted)
+            Fail(std::string(what) + " is quoted at column " + std::to_string(field.column) + "; only texts may be");
+    }
+    std::string CharAt(const Field &field, std::size_t at) const;
+    long Number(const Field &field, const char *what, long least, long most) const;
+    int32_t Quantity(const Field &field, const char *what) const;
+    std::string Text(const Field &field, const char *what, std::size_t mostChars) const;
     template <std::size_t N>
-    void Put(char (&dst)[N], const std::string &field, const char *what) const {
+    void Put(char (&dst)[N], const Field &field, const char *what) const {
         std::string mz = Text(field, what, N - 1);
         std::memcpy(dst, mz.c_str(), mz.size() + 1);
     }
-    std::string Date(const std::string &field) const;
+    std::string Date(const Field &field) const;
 
-    void Group(const std::vector<std::string> &f);
-    void Goods(const std::vector<std::string> &f);
-    void NewCustomer(const std::vector<std::string> &f);
-    void Document(const std::vector<std::string> &f, int16_t kind);
-    void DocumentLine(const std::vector<std::string> &f);
+    void Group(const Fields &f);
+    void Goods(const Fields &f);
+    void NewCustomer(const Fields &f);
+    void Document(const Fields &f, int16_t kind);
+    void DocumentLine(const Fields &f);
 
     std::string name_;
     std::size_t line_ = 0;
+    std::u32string chars_;  // the line read now
+    Fields fields_;
     SalesTables tables_;
     std::vector<GoodsGroup> groups_;
     std::map<int16_t, Customer> customers_;
@@ -65,47 +208,53 @@ private:
     int16_t year_ = 0;
 };
 
-std::string Trim(const std::string &s) {
-    std::size_t begin = s.find_first_not_of(" \t");
-    if (begin == std::string::npos) return std::string();
-    return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
+// The character at byte `at` of a field's text, named with its column.
+std::string Loader::CharAt(const Field &field, std::size_t at) const {
+    std::size_t before = 0;
+    for (std::size_t i = 0; i < at; ++i) before += (static_cast<unsigned char>(field.text[i]) & 0xC0) != 0x80;
+    std::size_t k = field.begin;  // in the line, past the escapes of a quoted text
+    for (std::size_t n = 0; n <= before; ++n, ++k)
+        if (field.quoted && chars_[k] == U'\\') ++k;
+    std::size_t i = at;
+    return Describe(mazovia::decodeUtf8(field.text, i), k);
 }
 
-std::vector<std::string> Fields(const std::string &line) {
-    std::vector<std::string> fields;
-    std::size_t at = 0;
-    for (;;) {
-        std::size_t bar = line.find('|', at);
-        fields.push_back(Trim(line.substr(at, bar == std::string::npos ? std::string::npos : bar - at)));
-        if (bar == std::string::npos) return fields;
-        at = bar + 1;
+// A whole number in decimal digits, with a '-' in front if negative.
+long Loader::Number(const Field &field, const char *what, long least, long most) const {
+    Unquoted(field, what);
+    const std::string &s = field.text;
+    const std::string bad = std::string(what) + " \"" + s + "\" is not a whole number";
+    std::size_t at = !s.empty() && s[0] == '-' ? 1 : 0;
+    if (at == s.size()) Fail(bad);
+    long long value = 0;
+    for (std::size_t k = at; k < s.size(); ++k) {
+        if (s[k] < '0' || s[k] > '9') Fail(bad + ": " + CharAt(field, k));
+        if (value <= (1LL << 40)) value = value * 10 + (s[k] - '0');  // beyond any range asked for
     }
-}
-
-long Loader::Number(const std::string &field, const char *what, long least, long most) const {
-    char *end = nullptr;
-    long value = std::strtol(field.c_str(), &end, 10);
-    if (field.empty() || *end != '\0') Fail(std::string(what) + " \"" + field + "\" is not a whole number");
+    if (at == 1) value = -value;
     if (value < least || value > most)
-        Fail(std::string(what) + " " + field + " is outside " + std::to_string(least) + ".." + std::to_string(most));
-    return value;
+        Fail(std::string(what) + " " + s + " is outside " + std::to_string(least) + ".." + std::to_string(most));
+    return static_cast<long>(value);
 }
 
 // A quantity in units with at most three decimals ("12", "-0.5", "1.250"), in thousandths.
-int32_t Loader::Quantity(const std::string &field, const char *what) const {
-    const std::string bad = std::string(what) + " \"" + field + "\" is not a quantity (units, at most 3 decimals)";
-    std::size_t at = field.empty() || (field[0] != '-' && field[0] != '+') ? 0 : 1;
-    const bool negative = at == 1 && field[0] == '-';
+int32_t Loader::Quantity(const Field &field, const char *what) const {
+    Unquoted(field, what);
+    const std::string &s = field.text;
+    const std::string bad = std::string(what) + " \"" + s + "\" is not a quantity (units, at most 3 decimals)";
+    std::size_t at = s.empty() || (s[0] != '-' && s[0] != '+') ? 0 : 1;
+    const bool negative = at == 1 && s[0] == '-';
     long long thousandths = 0;
     int digits = 0, decimals = -1;
-    for (; at < field.size(); ++at) {
-        char c = field[at];
+    for (; at < s.size(); ++at) {
+        const char c = s[at];
         if (c == '.' && decimals < 0) {
             decimals = 0;
             continue;
         }
-        if (c < '0' || c > '9' || decimals == 3) Fail(bad);
-        if (++digits > 15) Fail(std::string(what) + " " + field + " is too large");
+        if (c < '0' || c > '9') Fail(bad + ": " + CharAt(field, at));
+        if (decimals == 3) Fail(bad);
+        if (++digits > 15) Fail(std::string(what) + " " + s + " is too large");
         thousandths = thousandths * 10 + (c - '0');
         if (decimals >= 0) ++decimals;
     }
@@ -113,18 +262,18 @@ int32_t Loader::Quantity(const std::string &field, const char *what) const {
     for (int d = decimals < 0 ? 0 : decimals; d < 3; ++d) thousandths *= 10;
     if (negative) thousandths = -thousandths;
     if (thousandths < INT32_MIN || thousandths > INT32_MAX)
-        Fail(std::string(what) + " " + field + " does not fit the host's 32-bit thousandths");
+        Fail(std::string(what) + " " + s + " does not fit the host's 32-bit thousandths");
     return static_cast<int32_t>(thousandths);
 }
 
 // A field's text in Mazovia, at most mostChars characters.
-std::string Loader::Text(const std::string &field, const char *what, std::size_t mostChars) const {
+std::string Loader::Text(const Field &field, const char *what, std::size_t mostChars) const {
     std::string out;
-    for (std::size_t i = 0; i < field.size();) {
-        char32_t c = mazovia::decodeUtf8(field, i);
-        int b = mazovia::fromCodePoint(c);
-        if (b < 0 || c == U'\uFFFD') Fail(std::string(what) + " holds a character that is not UTF-8 or not in Mazovia");
-        if (b < 0x20) Fail(std::string(what) + " holds a control character");
+    for (std::size_t i = 0; i < field.text.size();) {
+        const std::size_t at = i;
+        const int b = mazovia::fromCodePoint(mazovia::decodeUtf8(field.text, i));
+        if (b < 0) Fail(std::string(what) + " holds " + CharAt(field, at) + ", which Mazovia has not got");
+        if (b < 0x20) Fail(std::string(what) + " holds a control character, " + CharAt(field, at));
         out += static_cast<char>(b);
     }
     if (out.size() > mostChars)
@@ -134,26 +283,35 @@ std::string Loader::Text(const std::string &field, const char *what, std::size_t
 }
 
 // A date written dd.mm.yyyy, or "-" for a document without one; in the stored form.
-std::string Loader::Date(const std::string &field) const {
-    if (field == "-") return std::string();
-    int day = 0, month = 0, year = 0;
-    char rest = 0;
-    std::string stored;
-    if (field.size() == 10 && std::sscanf(field.c_str(), "%2d.%2d.%4d%c", &day, &month, &year, &rest) == 3)
-        stored = StoredDate(year, month, day);
-    if (stored.empty()) Fail("date \"" + field + "\" is not a day written dd.mm.yyyy (or - for none)");
+std::string Loader::Date(const Field &field) const {
+    Unquoted(field, "date");
+    const std::string &s = field.text;
+    if (s == "-") return std::string();
+    const std::string bad = "date \"" + s + "\" is not a day written dd.mm.yyyy (or - for none)";
+    static const char kShape[] = "dd.mm.yyyy";
+    int parts[3] = {};
+    for (std::size_t k = 0, part = 0; k < s.size(); ++k) {
+        if (k + 1 >= sizeof kShape) Fail(bad + ": " + CharAt(field, k));
+        const bool digit = kShape[k] != '.';
+        if (digit ? s[k] < '0' || s[k] > '9' : s[k] != '.') Fail(bad + ": " + CharAt(field, k));
+        if (digit) parts[part] = parts[part] * 10 + (s[k] - '0');
+        else ++part;
+    }
+    if (s.size() != sizeof kShape - 1) Fail(bad);
+    const std::string stored = StoredDate(parts[2], parts[1], parts[0]);
+    if (stored.empty()) Fail(bad);
     return stored;
 }
 
-void Loader::Group(const std::vector<std::string> &f) {
+void Loader::Group(const Fields &f) {
     Expect(f, 3, 3, "group | number | name");
     auto number = static_cast<int16_t>(Number(f[1], "group number", 0, 450));
     for (const GoodsGroup &g : groups_)
-        if (g.number == number) Fail("group " + f[1] + " is defined twice");
+        if (g.number == number) Fail("group " + f[1].text + " is defined twice");
     groups_.push_back({number, Text(f[2], "group name", 40)});
 }
 
-void Loader::Goods(const std::vector<std::string> &f) {
+void Loader::Goods(const Fields &f) {
     Expect(f, 8, 8, "goods | warehouse | number | group | code | unit | stock | name");
     GoodsRecord r{};
     auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", 0, INT16_MAX));
@@ -168,18 +326,18 @@ void Loader::Goods(const std::vector<std::string> &f) {
     std::memcpy(r.hostPrivate1, unit.c_str(), unit.size() + 1);
     GoodsTable &table = GoodsTableOf(tables_, warehouse);
     if (!goodsAt_.emplace(std::make_pair(warehouse, r.goodsNo), table.goods.size()).second)
-        Fail("goods " + f[2] + " of warehouse " + f[1] + " is defined twice");
+        Fail("goods " + f[2].text + " of warehouse " + f[1].text + " is defined twice");
     table.goods.push_back(r);
 }
 
-void Loader::NewCustomer(const std::vector<std::string> &f) {
+void Loader::NewCustomer(const Fields &f) {
     Expect(f, 5, 5, "customer | number | name | tax number | address");
     auto number = static_cast<int16_t>(Number(f[1], "customer number", 1, INT16_MAX));
     Customer c{Text(f[2], "buyer name", 100), Text(f[3], "tax number", 13), Text(f[4], "address", 50)};
-    if (!customers_.emplace(number, c).second) Fail("customer " + f[1] + " is defined twice");
+    if (!customers_.emplace(number, c).second) Fail("customer " + f[1].text + " is defined twice");
 }
 
-void Loader::Document(const std::vector<std::string> &f, int16_t kind) {
+void Loader::Document(const Fields &f, int16_t kind) {
     Expect(f, 4, 7, "invoice|receipt | id | date | customer [| name | tax number | address]");
     if (f.size() != 4 && f.size() != 7) Fail("a document names its buyer with all three of name, tax number, address");
     SalesDocument d{kind, {}, {}};
@@ -192,7 +350,7 @@ void Loader::Document(const std::vector<std::string> &f, int16_t kind) {
         buyer = {Text(f[4], "buyer name", 100), Text(f[5], "tax number", 13), Text(f[6], "address", 50)};
     } else if (d.header.customerNo != 0) {
         auto found = customers_.find(d.header.customerNo);
-        if (found == customers_.end()) Fail("customer " + f[3] + " is not defined above");
+        if (found == customers_.end()) Fail("customer " + f[3].text + " is not defined above");
         buyer = found->second;
     }
     std::memcpy(d.header.buyerName, buyer.name.c_str(), buyer.name.size() + 1);
@@ -200,17 +358,17 @@ void Loader::Document(const std::vector<std::string> &f, int16_t kind) {
     std::memcpy(d.header.buyerAddress, buyer.address.c_str(), buyer.address.size() + 1);
     const int32_t id = d.header.documentId;  // not a reference into the packed record
     if (!tables_.documentById.emplace(id, tables_.documents.size()).second)
-        Fail("document id " + f[1] + " is used twice");
+        Fail("document id " + f[1].text + " is used twice");
     tables_.documents.push_back(std::move(d));
 }
 
-void Loader::DocumentLine(const std::vector<std::string> &f) {
+void Loader::DocumentLine(const Fields &f) {
     Expect(f, 4, 5, "line | warehouse | goods number | quantity [| group]");
     if (tables_.documents.empty()) Fail("a line before the first invoice or receipt");
     auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", 0, INT16_MAX));
     auto goodsNo = static_cast<int16_t>(Number(f[2], "goods number", INT16_MIN, INT16_MAX));
     auto at = goodsAt_.find(std::make_pair(warehouse, goodsNo));
-    if (at == goodsAt_.end()) Fail("goods " + f[2] + " of warehouse " + f[1] + " is not defined above");
+    if (at == goodsAt_.end()) Fail("goods " + f[2].text + " of warehouse " + f[1].text + " is not defined above");
     const GoodsRecord *goods = &tables_.warehouses[warehouse].goods[at->second];
     TsprDokRecord r{};
     std::memcpy(r.goodsName, goods->goodsName, sizeof r.goodsName);
@@ -229,10 +387,13 @@ void Loader::Line(std::size_t number, const std::string &raw) {
     std::string text = raw;
     if (!text.empty() && text.back() == '\r') text.pop_back();
     if (number == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-    std::string trimmed = Trim(text);
-    if (trimmed.empty() || trimmed[0] == '#') return;
-    std::vector<std::string> f = Fields(trimmed);
-    const std::string &kind = f[0];
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos || text[first] == '#') return;
+    if (std::string e = DecodeLine(text, chars_); !e.empty()) Fail(e);
+    if (std::string e = SplitFields(chars_, fields_); !e.empty()) Fail(e);
+    const Fields &f = fields_;
+    Unquoted(f[0], "the record's kind");
+    const std::string &kind = f[0].text;
     if (kind == "year") {
         Expect(f, 2, 2, "year | yyyy");
         year_ = static_cast<int16_t>(Number(f[1], "year", 1900, 2999));

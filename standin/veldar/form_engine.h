@@ -115,13 +115,22 @@ public:
     bool Ready() const { return ready_; }
     int32_t ReadKey();
     void Show(const std::vector<std::string> &lines, int cursorRow, int cursorColumn);
+    // The window's size in character cells; false when the terminal does not say.
+    bool Size(int &columns, int &rows) const;
 
 private:
     bool ready_ = false;
 };
 
-// Runs the session from the terminal until the form closes.
+// Runs the session from the terminal until the form closes; a terminal too small
+// for the form ends it, saying so.
 void RunInteractive(Session &session);
+// A message or notice while forms run from the terminal (UTF-8 texts): framed on the
+// form's screen until a key is pressed. False when there is no terminal.
+bool MessageInteractive(const std::string &title, const std::string &text);
+// Console output meant for the normal screen: kept while the form's screen is up and
+// written when it closes (true), or left to the caller to write now (false).
+bool DeferWhileShown(const std::string &output);
 // The goods-group picker in the terminal; true when the user accepted a selection.
 bool PickInteractive(std::vector<bool> &selected);
 

@@ -1,7 +1,9 @@
 // The form engine in a terminal: raw keys in, the form drawn in character cells out
 // (ANSI sequences, UTF-8), and the goods-group picker.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "form_engine.h"
@@ -12,6 +14,7 @@
 #include <windows.h>
 #else
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -20,6 +23,23 @@ namespace standin::form {
 namespace {
 
 Terminal *active = nullptr;
+std::string deferred;  // console output that waits for the form's screen to close
+
+// The cells a line takes on the screen: its characters, not its terminal sequences.
+int Width(const std::string &line) {
+    int cells = 0;
+    for (std::size_t i = 0; i < line.size();) {
+        if (line[i] == '\x1b') {
+            for (i += 2; i < line.size() && (line[i] < 0x40 || line[i] > 0x7E); ++i) {
+            }
+            ++i;
+            continue;
+        }
+        mazovia::decodeUtf8(line, i);
+        ++cells;
+    }
+    return cells;
+}
 
 void Out(const std::string &bytes) {
 #if defined(_WIN32)
@@ -133,6 +153,26 @@ Terminal::~Terminal() {
 #else
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
 #endif
+    if (!deferred.empty()) {
+        std::fputs(deferred.c_str(), stdout);
+        std::fflush(stdout);
+        deferred.clear();
+    }
+}
+
+bool Terminal::Size(int &columns, int &rows) const {
+#if defined(_WIN32)
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return false;
+    columns = info.srWindow.Right - info.srWindow.Left + 1;
+    rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+#else
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return false;
+    columns = size.ws_col;
+    rows = size.ws_row;
+#endif
+    return columns > 0 && rows > 0;
 }
 
 int32_t Terminal::ReadKey() {
@@ -188,8 +228,10 @@ int32_t Terminal::ReadKey() {
 }
 
 void Terminal::Show(const std::vector<std::string> &lines, int cursorRow, int cursorColumn) {
+    // No line break after the last line: a screen exactly as high as the lines keeps
+    // its first one.
     std::string screen = "\x1b[?25l\x1b[H";
-    for (const std::string &line : lines) screen += line + "\x1b[0m\x1b[K\r\n";
+    for (std::size_t i = 0; i < lines.size(); ++i) screen += (i > 0 ? "\r\n" : "") + lines[i] + "\x1b[0m\x1b[K";
     screen += "\x1b[J";
     if (cursorRow >= 0) screen += "\x1b[" + std::to_string(cursorRow + 1) + ";" + std::to_string(cursorColumn + 1) + "H\x1b[?25h";
     Out(screen);
@@ -198,14 +240,30 @@ void Terminal::Show(const std::vector<std::string> &lines, int cursorRow, int cu
 void RunInteractive(Session &session) {
     Terminal terminal;
     if (!terminal.Ready()) return session.Fail("the interactive form needs a terminal");
-    const std::string help =
-        "\x1b[2mF2-F5, litery: skok   Tab, strza\u0142ki: ruch   \u2190\u2192: miesi\u0105c   spacja: zaznacz\r\n"
-        "F12 albo Enter na OK: zatwierd\u017a   Esc: rezygnuj\x1b[0m";
+    const std::string help[] = {
+        "",
+        "\x1b[2mF2-F5, litery: skok   Tab, strza\u0142ki: ruch   \u2190\u2192: miesi\u0105c   spacja: zaznacz",
+        "\x1b[2mF12 albo Enter na OK: zatwierd\u017a   Esc: rezygnuj",
+    };
     while (session.IsOpen()) {
         if (session.TakeRedraw()) {
             std::vector<std::string> lines = session.Draw(true);
-            lines.push_back("");
-            lines.push_back(help);
+            int width = 0, helpWidth = 0, columns = 0, rows = 0;
+            for (const std::string &line : lines) width = std::max(width, Width(line));
+            for (const std::string &line : help) helpWidth = std::max(helpWidth, Width(line));
+            // A Windows console moves on to the next line as soon as the last column
+            // is written: everything drawn keeps that column free.
+            ++width, ++helpWidth;
+            const int height = static_cast<int>(lines.size());
+            const bool known = terminal.Size(columns, rows);
+            if (known && (width > columns || height > rows))
+                return session.Fail("the terminal has " + std::to_string(columns) + " columns and " +
+                                    std::to_string(rows) + " rows; the form needs " + std::to_string(width) +
+                                    " columns and " + std::to_string(height) +
+                                    " rows (enlarge the window, then start again)");
+            // The key help goes below the form when there is room for it.
+            if (!known || (helpWidth <= columns && height + static_cast<int>(std::size(help)) <= rows))
+                lines.insert(lines.end(), std::begin(help), std::end(help));
             const Control *c = session.Focused();
             const bool editing = c != nullptr && c->kind == kEdit;
             terminal.Show(lines, editing ? c->row : -1, editing ? c->column + static_cast<int>(session.Cursor()) : 0);
@@ -214,6 +272,76 @@ void RunInteractive(Session &session) {
         if (key == kKeyNone) return session.Fail("the terminal closed");
         session.Key(key);
     }
+}
+
+bool DeferWhileShown(const std::string &output) {
+    if (active == nullptr) return false;
+    deferred += output;
+    return true;
+}
+
+bool MessageInteractive(const std::string &title, const std::string &text) {
+    std::optional<Terminal> own;
+    Terminal *terminal = active;
+    if (terminal == nullptr) {
+        own.emplace();
+        if (!own->Ready()) return false;
+        terminal = &*own;
+    }
+    int columns = 80, rows = 24;
+    terminal->Size(columns, rows);
+    const std::size_t most = static_cast<std::size_t>(std::max(columns - 5, 10));  // the last column free
+    const std::u32string hint = U"Enter, Esc albo inny klawisz: dalej";
+    // The text's lines, each cut to the window's width.
+    std::vector<std::u32string> body;
+    std::u32string line;
+    for (std::size_t i = 0; i <= text.size();) {
+        if (i == text.size() || text[i] == '\n') {
+            do {
+                body.push_back(line.substr(0, most));
+                line.erase(0, most);
+            } while (!line.empty());
+            ++i;
+            continue;
+        }
+        line += mazovia::decodeUtf8(text, i);
+    }
+    // A text taller than the window keeps its beginning (the console gets it whole).
+    const std::size_t tallest = static_cast<std::size_t>(std::max(rows - 5, 1));
+    if (body.size() > tallest) {
+        body.resize(tallest);
+        body.back() = U"\u2026";
+    }
+    std::u32string heading;
+    for (std::size_t i = 0; i < title.size();) heading += mazovia::decodeUtf8(title, i);
+    if (!heading.empty()) heading = U" " + heading + U" ";
+    std::size_t inner = std::max(hint.size(), heading.size() + 2);
+    for (const std::u32string &l : body) inner = std::max(inner, l.size());
+    inner = std::min(inner, most);
+    heading = heading.substr(0, inner);
+
+    auto utf8 = [](const std::u32string &cells) {
+        std::string out;
+        for (char32_t c : cells) mazovia::appendUtf8(out, c);
+        return out;
+    };
+    const std::size_t left = (inner + 2 - heading.size()) / 2;
+    std::vector<std::string> lines;
+    lines.push_back(utf8(U"\u2554" + std::u32string(left, U'\u2550')) + "\x1b[1m" + utf8(heading) + "\x1b[0m" +
+                    utf8(std::u32string(inner + 2 - left - heading.size(), U'\u2550') + U"\u2557"));
+    auto row = [&](const std::u32string &cells, const char *attribute) {
+        std::u32string padded = cells;
+        padded.resize(inner, U' ');
+        return utf8(U"\u2551 ") + attribute + utf8(padded) + "\x1b[0m" + utf8(U" \u2551");
+    };
+    for (const std::u32string &l : body) lines.push_back(row(l, ""));
+    lines.push_back(row(U"", ""));
+    lines.push_back(row(hint.substr(0, inner), "\x1b[2m"));
+    lines.push_back(utf8(U"\u255A" + std::u32string(inner + 2, U'\u2550') + U"\u255D"));
+    terminal->Show(lines, -1, 0);
+    terminal->ReadKey();
+    if (Session *run = Session::Running()) run->RequestRedraw();
+    return true;
 }
 
 bool PickInteractive(std::vector<bool> &selected) {

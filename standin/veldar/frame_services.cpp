@@ -15,6 +15,7 @@
 #endif
 
 #include "exports.h"
+#include "form_engine.h"
 #include "state.h"
 
 namespace standin {
@@ -64,15 +65,26 @@ void Show(int32_t kind, int32_t flags, const std::string &title, const std::stri
     State &s = state();
     s.events.push_back({kind, flags, title, text});
     if (!s.echo) return;
-    if (kind == kEventMenuAdd || kind == kEventMenuRemove) {
-        std::printf("[menu] command 0x%04X %s\n", static_cast<unsigned>(flags),
-                    kind == kEventMenuAdd ? "added" : "withdrawn");
-        return;
+    const bool menu = kind == kEventMenuAdd || kind == kEventMenuRemove;
+    std::string echo;
+    if (menu) {
+        char line[64];
+        std::snprintf(line, sizeof line, "[menu] command 0x%04X %s\n", static_cast<unsigned>(flags),
+                      kind == kEventMenuAdd ? "added" : "withdrawn");
+        echo = line;
+    } else {
+        const bool bold = TerminalOutput();
+        echo = "\n== " + std::string(kind == kEventNotice ? "notice" : "message") + " [" + Render(title, bold) +
+               "] ==\n" + Render(text, bold) + "\n";
     }
-    const char *what = kind == kEventNotice ? "notice" : "message";
-    const bool bold = TerminalOutput();
-    std::printf("\n== %s [%s] ==\n%s\n", what, Render(title, bold).c_str(), Render(text, bold).c_str());
-    std::fflush(stdout);
+    // While the form's screen is up, the console line would land on it and vanish.
+    if (!form::DeferWhileShown(echo)) {
+        std::fputs(echo.c_str(), stdout);
+        std::fflush(stdout);
+    }
+    // Whoever fills in the form in the terminal reads what the plug-in shows there,
+    // and answers it with a key, as in the host.
+    if (!menu && s.formInteractive) form::MessageInteractive(Render(title, false), Render(text, false));
 }
 
 }  // namespace standin
