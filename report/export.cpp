@@ -6,6 +6,7 @@
 
 #include "host_imports.h"
 #include "mazovia.h"
+#include "platform.h"
 #include "report.h"
 
 namespace pim {
@@ -104,7 +105,7 @@ char *CRaportSprzPapierosow::MakeExportFileName(char *buffer, const char *period
     for (; i + 1 < sizeof safeName && shortName[i] != '\0'; ++i)
         safeName[i] = UnfitForFileName(static_cast<unsigned char>(shortName[i])) ? '_' : shortName[i];
     safeName[i] = '\0';
-    std::snprintf(buffer, kExportFileNameSize, "%04d%02d_%s_%s.%s", ReadNumber(periodStart, 6),
+    platform::FormatText(buffer, kExportFileNameSize, "%04d%02d_%s_%s.%s", ReadNumber(periodStart, 6),
                   ReadNumber(periodStart, 3), kind, safeName, "txt");
     host::VeldarConvertCodePage(buffer, buffer, kCodePageMazovia, kCodePageFileNames);
     return buffer;
