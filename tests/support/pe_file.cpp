@@ -14,7 +14,7 @@ constexpr uint32_t kFixedInfoSignature = 0xFEEF04BDu;
 }  // namespace
 
 template <class T>
-T PeFile::Read(uint64_t offset) {
+T PeFile::Read(uint64_t offset) const {
     T value{};
     if (offset > bytes_.size() || bytes_.size() - offset < sizeof(T)) {
         if (error.empty()) error = "read past the end of the file at " + std::to_string(offset);
@@ -63,8 +63,7 @@ PeFile::PeFile(const std::string &path) {
 
 std::pair<uint32_t, uint32_t> PeFile::Directory(int index) const {
     if (static_cast<uint32_t>(index) >= directoryCount_) return {0, 0};
-    auto &self = const_cast<PeFile &>(*this);
-    return {self.Read<uint32_t>(directories_ + 8 * index), self.Read<uint32_t>(directories_ + 8 * index + 4)};
+    return {Read<uint32_t>(directories_ + 8 * index), Read<uint32_t>(directories_ + 8 * index + 4)};
 }
 
 uint64_t PeFile::Offset(uint32_t rva) {

@@ -35,7 +35,7 @@ class PeFile {
 public:
     explicit PeFile(const std::string &path);
 
-    std::string error;  // empty when the file read as a 32-bit PE image
+    mutable std::string error;  // empty when the file read as a 32-bit PE image
     uint64_t fileSize = 0;
     uint16_t machine = 0, characteristics = 0, optionalMagic = 0;
     uint32_t entryPoint = 0;
@@ -50,7 +50,7 @@ public:
 
 private:
     template <class T>
-    T Read(uint64_t offset);
+    T Read(uint64_t offset) const;
     uint64_t Offset(uint32_t rva);  // file offset of an RVA; sets error when unmapped
     std::string String(uint32_t rva);
     void VersionNode(uint64_t at, uint64_t end, const std::string &parent, PeVersion &out);
