@@ -59,7 +59,12 @@ static void *EmptyTarget(int) { return nullptr; }
 static bool Unbound(int index) { return !slotBound[index]; }
 static void MarkBound(int index) { slotBound[index] = true; }
 
-void *HostImportAddress(int index) { return host::ImportTarget(index); }
+// The entries' public addresses (frame/host_imports_x86_64.S): each binds its
+// slot through pim_native_entry_target on its first call.
+extern "C" void *const pim_host_entries[kHostImportCount] __asm__("pim_host_entries");
+void *HostImportAddress(int index) { return pim_host_entries[index]; }
+extern "C" void *pim_native_entry_target(int index) __asm__("pim_native_entry_target");
+extern "C" void *pim_native_entry_target(int index) { return host::ImportTarget(index); }
 
 // Natively the caller always removes the arguments, so one body serves every size;
 // the stubs are still distinct functions, so that a slot shows which one it holds.

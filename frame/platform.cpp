@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <cstdio>
+
 namespace pim::platform {
 
 #if defined(_WIN32)
@@ -15,11 +17,32 @@ void InstallExceptionTranslator(void *translator) {
     if (setter != nullptr) setter(translator);
 }
 
+int FormatTextV(char *buffer, std::size_t size, const char *format, va_list values) {
+    // The system runtime's _vsnprintf neither terminates a text that fills the
+    // buffer nor tells how long a cut text would have been.
+    const int written = _vsnprintf(buffer, size - 1, format, values);
+    buffer[size - 1] = '\0';
+    return written;
+}
+
 #else
 
 void InstallExceptionTranslator(void *) {}
 
+int FormatTextV(char *buffer, std::size_t size, const char *format, va_list values) {
+    const int written = std::vsnprintf(buffer, size, format, values);
+    return written >= 0 && static_cast<std::size_t>(written) < size ? written : -1;
+}
+
 #endif
+
+int FormatText(char *buffer, std::size_t size, const char *format, ...) {
+    va_list values;
+    va_start(values, format);
+    const int written = FormatTextV(buffer, size, format, values);
+    va_end(values);
+    return written;
+}
 
 void RaiseEntryNotFound(uintptr_t nameOrOrdinal) {
     ULONG_PTR argument = nameOrOrdinal;

@@ -3,6 +3,8 @@
 // names from a small shim (standin/native), so the plug-in's code is one code.
 #pragma once
 
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 
 #if defined(_WIN32)
@@ -19,6 +21,11 @@ void InstallExceptionTranslator(void *translator);
 // Ends a call through an empty host import entry: raises STATUS_ENTRYPOINT_NOT_FOUND,
 // non-continuable, with the ordinal as its one parameter. Never returns.
 [[noreturn]] void RaiseEntryNotFound(uintptr_t nameOrOrdinal);
+
+// printf-style text into a buffer of `size` bytes (at least 1), always terminated:
+// the number of characters written, or -1 when the text did not fit and was cut.
+int FormatText(char *buffer, std::size_t size, const char *format, ...);
+int FormatTextV(char *buffer, std::size_t size, const char *format, va_list values);
 
 constexpr uint32_t kStatusEntryPointNotFound = 0xC0000139u;
 

@@ -1,5 +1,4 @@
 // The plug-in's exported entry points, its menu command and the install notice.
-#include <cstdio>
 #include <cstring>
 
 #include "frame.h"
@@ -50,7 +49,7 @@ void ShowInstallNotice() {
     char displayName[kDisplayNameBuffer];
     CopyDisplayName(displayName);
     char text[200];
-    std::snprintf(text, sizeof text, "Zainstalowano wtyczkę do programu:\n%s"_mz, displayName);
+    platform::FormatText(text, sizeof text, "Zainstalowano wtyczkę do programu:\n%s"_mz, displayName);
     host::VeldarShowNotice(kInstallNoticeId, &noticeFlag, 0, text);
     host::VeldarProfileValue(kSettingsFile, kProfileWrite, kSettingsSection, kNoticeKey, "%d",
                              static_cast<int32_t>(noticeFlag));

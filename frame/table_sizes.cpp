@@ -1,10 +1,10 @@
-#include <cstdio>
 #include <cstring>
 
 #include "frame.h"
 #include "host_imports.h"
 #include "host_records.h"
 #include "mazovia.h"
+#include "platform.h"
 
 namespace pim {
 namespace {
@@ -33,10 +33,9 @@ bool Append(char *buffer, std::size_t limit, std::size_t &end, const char *forma
     if (end >= limit) return false;
     va_list values;
     va_start(values, format);
-    int written = std::vsnprintf(buffer + end, limit - end, format, values);
+    const int written = platform::FormatTextV(buffer + end, limit - end, format, values);
     va_end(values);
-    if (written < 0) return false;
-    if (static_cast<std::size_t>(written) >= limit - end) {
+    if (written < 0) {
         end = limit - 1;
         return false;
     }

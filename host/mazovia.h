@@ -100,6 +100,10 @@ struct Literal {
     }
 };
 
+// Not constexpr: reaching it stops the compile-time encoding with an error (and
+// works where exceptions are switched off).
+inline void CharacterWithoutAMazoviaByte() {}
+
 template <Literal L>
 struct Encoded {
     static constexpr auto value = [] {
@@ -108,7 +112,7 @@ struct Encoded {
         std::size_t o = 0;
         for (std::size_t i = 0; i < in.size();) {
             int b = fromCodePoint(decodeUtf8(in, i));
-            if (b < 0) throw "character without a Mazovia byte";
+            if (b < 0) CharacterWithoutAMazoviaByte();
             out[o++] = static_cast<char>(b);
         }
         return out;

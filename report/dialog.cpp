@@ -1,6 +1,5 @@
 // The report command and the report object's life: construction with the object's
 // own virtual table, the run, the form event handler and destruction.
-#include <cstdio>
 #include <cstring>
 
 #include "collect.h"
@@ -9,6 +8,7 @@
 #include "host_imports.h"
 #include "host_records.h"
 #include "mazovia.h"
+#include "platform.h"
 #include "report.h"
 
 namespace pim {
@@ -157,10 +157,10 @@ int32_t CRaportSprzPapierosow::OnFormEvent(int16_t code, int16_t kind) {
         // another index, the month bound to the list stands, else January.
         int32_t m = host::VeldarGetControlValue(kMonthListId);
         if (!IsMonthIndex(m)) m = IsMonthIndex(options.month) ? options.month : 0;
-        std::snprintf(periodStart, sizeof periodStart, "01.%02d.%04d", static_cast<int>(m + 1),
+        platform::FormatText(periodStart, sizeof periodStart, "01.%02d.%04d", static_cast<int>(m + 1),
                       static_cast<int>(*host::VeldarCurrentYear()));
         int year = *host::VeldarCurrentYear();
-        std::snprintf(dateTo, sizeof dateTo, "%02d.%02d.%04d", LastDayOfMonth(m, year), static_cast<int>(m + 1), year);
+        platform::FormatText(dateTo, sizeof dateTo, "%02d.%02d.%04d", LastDayOfMonth(m, year), static_cast<int>(m + 1), year);
     }
     host::VeldarNormalizeDate(dateFrom, periodStart);
     host::VeldarNormalizeDate(dateTo, dateTo);

@@ -6,6 +6,7 @@
 
 #include "host_imports.h"
 #include "mazovia.h"
+#include "platform.h"
 #include "report.h"
 
 namespace pim {
@@ -21,19 +22,28 @@ const char *StatusText(int32_t status) {
     }
 }
 
-// A text field as it goes into a file: a tab, CR or LF inside it would shift its
-// line's columns or split the line, so each is written as a space. Copying at most
-// the field's own width also keeps an unterminated field from running on.
+// A tab, CR or LF inside a text would shift its line's columns or split the line,
+// so each is written as a space.
+char Blank(char c) { return c == '\t' || c == '\r' || c == '\n' ? ' ' : c; }
+
+// A text field as it goes into a file, with Blank applied. Copying at most the
+// field's own width also keeps an unterminated field from running on.
 template <std::size_t N>
 struct FileText {
     char text[N];
     explicit FileText(const char (&field)[N]) {
         std::size_t i = 0;
-        for (; i + 1 < N && field[i] != '\0'; ++i)
-            text[i] = field[i] == '\t' || field[i] == '\r' || field[i] == '\n' ? ' ' : field[i];
+        for (; i + 1 < N && field[i] != '\0'; ++i) text[i] = Blank(field[i]);
         text[i] = '\0';
     }
 };
+
+// Blank applied in place, for the outlet name before it is trimmed and its runs of
+// spaces collapsed: "A <tab> B" must come out as "A B".
+template <std::size_t N>
+void BlankInPlace(char (&field)[N]) {
+    for (std::size_t i = 0; i < N && field[i] != '\0'; ++i) field[i] = Blank(field[i]);
+}
 
 // Whole units of a quantity in thousandths, truncated toward zero.
 int WholeUnits(int32_t thousandths) { return thousandths / 1000; }
@@ -104,7 +114,7 @@ char *CRaportSprzPapierosow::MakeExportFileName(char *buffer, const char *period
     for (; i + 1 < sizeof safeName && shortName[i] != '\0'; ++i)
         safeName[i] = UnfitForFileName(static_cast<unsigned char>(shortName[i])) ? '_' : shortName[i];
     safeName[i] = '\0';
-    std::snprintf(buffer, kExportFileNameSize, "%04d%02d_%s_%s.%s", ReadNumber(periodStart, 6),
+    platform::FormatText(buffer, kExportFileNameSize, "%04d%02d_%s_%s.%s", ReadNumber(periodStart, 6),
                   ReadNumber(periodStart, 3), kind, safeName, "txt");
     host::VeldarConvertCodePage(buffer, buffer, kCodePageMazovia, kCodePageFileNames);
     return buffer;
@@ -119,6 +129,7 @@ int32_t CRaportSprzPapierosow::ExportFiles() {
         out.Line("ODD\tNAZWA\tULICANR\tMIASTO\tKOD\tNIP\tKODT\tOPIST\tILOSC\tJM\n");
         for (int32_t o = 0; o < outletCount; ++o) {
             OutletRow &outlet = outletList[o];
+            BlankInPlace(outlet.name);
             host::VeldarTrimText(outlet.name);
             CollapseSpaces(outlet.name);
             const FileText name(outlet.name);

@@ -5,12 +5,14 @@ set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 "$root/scripts/setup.sh"
 
-echo "== native build (AddressSanitizer, UBSan)"
+# pim.dll first: the native tree's image_file_test reads it.
+"$root/scripts/build.sh" win32 >/dev/null
 "$root/scripts/build.sh" native-asan >/dev/null
+
+echo "== native build (AddressSanitizer, UBSan)"
 (cd "$root/build/native-asan" && ctest --output-on-failure -j2)
 
 echo "== pim.dll under Wine"
-"$root/scripts/build.sh" win32 >/dev/null
 # One server for the whole run; it ends by itself 30 s after the last test. One
 # program first, alone: two first programs started together on a new server wait
 # about half a minute for the desktop process that neither can start without a screen.

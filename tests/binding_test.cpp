@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "frame.h"
+#include "guarded_call.h"
 #include "host_imports.h"
 #include "host_probe.h"
 #include "module.h"
@@ -196,6 +197,44 @@ TEST_F(Binding, FirstAndLaterCallsArriveWithTheirArguments) {
     EXPECT_EQ(hooks_->lookups,
               (std::map<uint32_t, int>{
                   {kOrd_VeldarShowMessage, 1}, {kOrd_VeldarShowMessageF, 1}, {kOrd_VeldarCallbackBinderConstruct, 1}}));
+}
+
+TEST_F(Binding, AnEntrysAddressBindsNothingUntilItIsCalled) {
+    // As in the i386 build: the dialog's virtual table holds entries of operations
+    // the host may never call, so taking an address must not look anything up.
+    using Operation = uint32_t (*)(void *self, uintptr_t word, double value);
+    auto present = reinterpret_cast<Operation>(pim::HostImportAddress(pim::kImport_WDialogBaseVirtual20950));
+    auto missing = reinterpret_cast<Operation>(pim::HostImportAddress(pim::kImport_WDialogBaseVirtual20951));
+    EXPECT_TRUE(hooks_->lookups.empty());
+
+    char self[8];
+    for (uint32_t call = 1; call <= 2; ++call) {
+        const uint32_t calls = seen_->calls;
+        EXPECT_EQ(present(self, 0x1111 * call, 2.5 * call), kProbeInheritedResult);
+        ASSERT_EQ(seen_->calls, calls + 1);
+        EXPECT_EQ(seen_->args[0], reinterpret_cast<uintptr_t>(self)) << "`this`";
+        EXPECT_EQ(seen_->args[1], 0x1111 * call);
+        EXPECT_EQ(seen_->args[2], 10 * call) << "the floating-point register";
+        EXPECT_EQ(hooks_->lookups[kOrd_WDialogBaseVirtual20950], 1) << "call " << call;
+    }
+
+    // A variable list arrives whole through an entry too.
+    auto showF = reinterpret_cast<int32_t (*)(const char *, const char *, int32_t, ...)>(
+        pim::HostImportAddress(pim::kImport_VeldarShowMessageF));
+    EXPECT_EQ(showF("t", "%f", 6, 1.5), static_cast<int32_t>(kProbeCdeclResult));
+    EXPECT_EQ(seen_->args[2], 6u);
+
+    // The missing one asks when it is called, and Abort ends the call in the host's
+    // exception, which unwinds through the entry.
+    EXPECT_EQ(hooks_->lookups.count(kOrd_WDialogBaseVirtual20951), 0u);
+    standin::StructuredException caught;
+    EXPECT_FALSE(standin::Guarded([&] { missing(self, 1, 1.0); }, &caught));
+    EXPECT_EQ(caught.code, pim::platform::kStatusEntryPointNotFound);
+    EXPECT_EQ(caught.parameter, kOrd_WDialogBaseVirtual20951);
+    // (The probe lacks the host's text conversion too, which the dialog asks about first.)
+    ASSERT_FALSE(hooks_->boxes.empty());
+    EXPECT_NE(hooks_->boxes.back().text.find("20951"), std::string::npos);
+    EXPECT_EQ(hooks_->lookups[kOrd_WDialogBaseVirtual20951], 1);
 }
 
 TEST_F(Binding, IgnoredMissingEntryRunsAFittingStub) {

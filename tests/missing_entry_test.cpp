@@ -196,3 +196,20 @@ TEST_F(MissingEntry, MissingConverterShowsBothBoxesUnconverted) {
     EXPECT_EQ(hooks_->lookups[kOrd_VeldarConvertCodePage], 1);
     EXPECT_EQ(StandinCallCount(kOrd_VeldarConvertCodePage), 0u);
 }
+
+TEST_F(MissingEntry, InheritedEntriesAreBoundWhenCalledSoAnUncalledMissingOneShowsNoDialog) {
+    // The dialog's virtual table holds the entries of 30 inherited operations that
+    // the stand-in's form engine never calls; it calls the two bound members.
+    hooks_->hidden = {kOrd_WDialogBaseVirtual20950};
+    ConnectAndSetUp();
+    ASSERT_TRUE(StandinFormScriptAdd("key Esc"));
+    ASSERT_EQ(StandinMenuCount(), 1);
+    const auto run = Guard([&] { EXPECT_EQ(StandinMenuEntry(0)->handler(), 0); });
+    EXPECT_EQ(run.code, 0u);
+    EXPECT_TRUE(hooks_->boxes.empty());
+    EXPECT_EQ(StandinCallCount(kOrd_VeldarRunForm), 1u);
+    for (uint32_t ordinal = kOrd_WDialogBaseVirtual20937; ordinal <= kOrd_WDialogBaseVirtual20966; ++ordinal)
+        EXPECT_EQ(hooks_->lookups.count(ordinal), 0u) << ordinal;
+    EXPECT_EQ(hooks_->lookups[kOrd_WDialogBaseMember20907], 1);
+    EXPECT_EQ(hooks_->lookups[kOrd_WDialogBaseMember20936], 1);
+}

@@ -32,6 +32,12 @@ void BinderConstruct(void *self, void *dialog, void *member) {
            0);
 }
 
+// An inherited dialog operation (20950): `this`, a word and a floating-point value,
+// which arrives in a register of its own.
+uint32_t Inherited(void *self, uintptr_t word, double value) {
+    return Record(reinterpret_cast<uintptr_t>(self), word, static_cast<uintptr_t>(value * 4), kProbeInheritedResult);
+}
+
 }  // namespace
 
 namespace {
@@ -39,6 +45,7 @@ const OrdinalExport kOrdinalExports[] = {
     {52028, reinterpret_cast<void *>(&ShowMessage)},
     {52029, reinterpret_cast<void *>(&ShowMessageF)},
     {20972, reinterpret_cast<void *>(&BinderConstruct)},
+    {20950, reinterpret_cast<void *>(&Inherited)},
     {0, nullptr},
 };
 }  // namespace

@@ -1,0 +1,76 @@
+# Makes the shop's package with CPack, unpacks it and checks what it holds:
+# exactly the built plug-in, the two installation notes and the description of the
+# export files. Run by ctest:
+#   cmake -DCPACK=... -DBUILD_DIR=... -DPACKAGE=<name without .zip> -DPLUGIN=<pim.dll>
+#         -DSOURCE_DIR=... -DVERSION=... -P package_test.cmake
+set(work ${BUILD_DIR}/work/package_test)
+file(REMOVE_RECURSE ${work})
+file(MAKE_DIRECTORY ${work}/unpacked)
+
+function(fail text)
+  message(FATAL_ERROR "${text}")
+endfunction()
+
+execute_process(COMMAND ${CPACK} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake -B ${work}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  fail("cpack failed:\n${output}")
+endif()
+set(zip ${work}/${PACKAGE}.zip)
+if(NOT EXISTS ${zip})
+  fail("no ${PACKAGE}.zip in ${work}")
+endif()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${zip} WORKING_DIRECTORY ${work}/unpacked RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  fail("${zip} does not unpack")
+endif()
+file(GLOB_RECURSE files LIST_DIRECTORIES true RELATIVE ${work}/unpacked ${work}/unpacked/*)
+list(SORT files)
+if(NOT files STREQUAL "INSTALACJA.txt;INSTALL.txt;export-format.md;pim.dll")
+  fail("the package holds: ${files}")
+endif()
+
+foreach(pair "pim.dll=${PLUGIN}" "export-format.md=${SOURCE_DIR}/docs/export-format.md")
+  string(REPLACE "=" ";" pair ${pair})
+  list(GET pair 0 packed)
+  list(GET pair 1 original)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${work}/unpacked/${packed} ${original}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    fail("${packed} in the package is not ${original}")
+  endif()
+endforeach()
+
+# The notes: Windows line ends, this version, and the facts a shop needs.
+foreach(note INSTALACJA.txt INSTALL.txt)
+  # (file(READ) as text drops carriage returns, so the bytes are read as hex.)
+  file(READ ${work}/unpacked/${note} hex HEX)
+  string(REGEX REPLACE "(..)" "\\1;" bytes "${hex}")
+  set(previous "")
+  set(lines 0)
+  foreach(byte IN LISTS bytes)
+    if(byte STREQUAL "0a")
+      if(NOT previous STREQUAL "0d")
+        fail("${note}: a line ends without a carriage return")
+      endif()
+      math(EXPR lines "${lines} + 1")
+    endif()
+    set(previous ${byte})
+  endforeach()
+  if(lines LESS 10)
+    fail("${note}: ${lines} lines")
+  endif()
+  file(READ ${work}/unpacked/${note} text)
+  foreach(fact "version ${VERSION}" "pim.dll" "RuzozavURivuvorur.opc" "RuzozavURivuvorur.ini" "Pytaj"
+               "_VAT_" "_PAR_" "_TOW_" "WYŚLIJ RAPORT O SPRZEDAŻY" "export-format.md")
+    if(note STREQUAL "INSTALACJA.txt" AND fact STREQUAL "version ${VERSION}")
+      set(fact "wersja ${VERSION}")
+    endif()
+    string(FIND "${text}" "${fact}" at)
+    if(at EQUAL -1)
+      fail("${note} does not mention \"${fact}\"")
+    endif()
+  endforeach()
+endforeach()
+message(STATUS "${PACKAGE}.zip: ${files}")
