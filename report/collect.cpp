@@ -17,7 +17,9 @@ constexpr int16_t kListedWarehouses = 100;
 const char kTotal[] = "TOTAL";
 const char kTotalUnit[] = "SZTA.";
 
-// A block of storage the host fills (key or cursor), zeroed before use.
+// A block of storage the host fills (key or cursor), zeroed before use. It lives on
+// the stack, so its 8-byte alignment holds in a host that keeps the stack 4-byte
+// aligned only because the product is compiled for that entry stack (CMakeLists.txt).
 struct alignas(8) HostBlock {
     uint8_t bytes[kKeyBlockBytes > kCursorBlockBytes ? kKeyBlockBytes : kCursorBlockBytes] = {};
 };

@@ -58,7 +58,8 @@ void *const *ReportVtable() {
     return reportVtable;
 }
 
-// A host callback binder in storage of ours; the host fills it.
+// A host callback binder in storage of ours (on the stack: 8-aligned as HostBlock in
+// collect.cpp is); the host fills it.
 struct CallbackBinder {
     alignas(8) uint8_t storage[kCallbackBinderBytes] = {};
 

@@ -264,7 +264,7 @@ TEST_F(Frame, DisconnectWithdrawsTheCommandWhetherOrNotItWasRegistered) {
     ConnectAndSetUp();
     ASSERT_EQ(StandinMenuCount(), 1);
     char name[200] = "unchanged";
-    EXPECT_EQ(connect_(nullptr, name), 0);
+    EXPECT_EQ(Disconnect(name), 0);
     EXPECT_EQ(StandinMenuCount(), 0);
     EXPECT_STREQ(name, "unchanged");
 }

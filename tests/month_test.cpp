@@ -31,7 +31,7 @@ protected:
     void RunCommand(std::initializer_list<const char *> script) {
         for (const char *action : script) ASSERT_TRUE(StandinFormScriptAdd(action)) << action;
         ASSERT_EQ(StandinMenuCount(), 1);
-        EXPECT_EQ(StandinMenuEntry(0)->handler(), 0);
+        EXPECT_EQ(ChooseCommand(), 0);
         EXPECT_STREQ(StandinFormError(), "");
     }
 };

@@ -14,6 +14,7 @@
 #include "host_api.h"
 #include "mazovia.h"
 #include "module.h"
+#include "plugin_entry.h"
 #include "veldar.h"
 
 #if defined(_WIN32)
@@ -64,7 +65,8 @@ void Usage() {
         "directory.\n"
         "Exit status: 0 done, 1 the plug-in cannot be loaded or offers no command,\n"
         "2 unusable options or data, 3 the plug-in refused the host, 4 a call into it\n"
-        "ended with an exception, 5 the form could not be filled in.");
+        "ended with an exception, 5 the form could not be filled in, 6 the plug-in handed\n"
+        "the host a block that is not 8-aligned.");
 }
 
 std::string Utf8(const char *hostText) {
@@ -322,9 +324,9 @@ int main(int argc, char **argv) {
     char name[512] = {};
     int32_t accepted = -1;
     int status = 0;
-    if (!CallPlugin("PluginConnect", [&] { accepted = connect(hostObject, name); })) status = 4;
+    if (!CallPlugin("PluginConnect", [&] { accepted = standin::EnterStdcall(connect, hostObject, name); })) status = 4;
     std::printf("\nConnect: %s\nPlug-in name:\n%s\n", accepted == 0 ? "accepted" : "refused", Utf8(name).c_str());
-    if (!CallPlugin("PluginSetup", [&] { setup(accepted == 0 ? 0 : 1); })) status = 4;
+    if (!CallPlugin("PluginSetup", [&] { standin::EnterStdcall(setup, accepted == 0 ? 0 : 1); })) status = 4;
 
     if (accepted == 0) {
         std::printf("\nMenu commands:\n");
@@ -339,7 +341,7 @@ int main(int argc, char **argv) {
             } else {
                 const MenuEntryRecord *entry = StandinMenuEntry(0);
                 std::printf("\nChoosing \"%s\"\n", Utf8(entry->caption).c_str());
-                if (!CallPlugin("the menu command", [&] { entry->handler(); })) status = 4;
+                if (!CallPlugin("the menu command", [&] { standin::EnterStdcall(entry->handler); })) status = 4;
                 // The engine has said why on the error stream.
                 if (status == 0 && StandinFormError()[0] != '\0') status = 5;
             }
@@ -348,9 +350,14 @@ int main(int argc, char **argv) {
         status = 3;
     }
 
-    if (!CallPlugin("disconnecting", [&] { connect(nullptr, nullptr); })) status = 4;
+    if (!CallPlugin("disconnecting", [&] { standin::EnterStdcall(connect, nullptr, nullptr); })) status = 4;
     std::printf("\nDisconnected; menu commands left: %d\n", StandinMenuCount());
     standin::UnloadModule(plugin);
     if (showLines >= 0) ShowWrittenFiles(showLines);
+    if (StandinFaultCount() > 0) {
+        std::fprintf(stderr, "pimhost: the plug-in broke the host interface %d time(s), as said above\n",
+                     static_cast<int>(StandinFaultCount()));
+        if (status == 0) status = 6;
+    }
     return status;
 }

@@ -103,8 +103,20 @@ void FreeEntry(uint8_t *entry) {
 #endif
 }
 
-void HOST_CONV_THISCALL BinderDestructor(Binder *self) { VeldarCallbackBinderDestruct(self); }
-void *HOST_CONV_THISCALL BinderEntry(Binder *self) { return self->entry; }
+// The binder is read and written by copies: storage that is not 8-aligned is a
+// fault, reported, and still works here.
+Binder LoadBinder(const void *self) {
+    Binder b;
+    std::memcpy(&b, self, sizeof b);
+    return b;
+}
+void StoreBinder(void *self, const Binder &b) { std::memcpy(self, &b, sizeof b); }
+
+void HOST_CONV_THISCALL BinderDestructor(void *self) { VeldarCallbackBinderDestruct(self); }
+void *HOST_CONV_THISCALL BinderEntry(void *self) {
+    CheckBlock(self, "a callback binder", "the binder's entry operation");
+    return LoadBinder(self).entry;
+}
 
 void *const kBinderVtable[2] = {reinterpret_cast<void *>(&BinderDestructor), reinterpret_cast<void *>(&BinderEntry)};
 
@@ -123,19 +135,19 @@ using namespace standin;
 
 void HOST_CONV_THISCALL VeldarCallbackBinderConstruct(void *self, void *dialog, void *memberFunction) {
     Called(kOrd_VeldarCallbackBinderConstruct);
-    auto *binder = static_cast<Binder *>(self);
-    binder->vtable = kBinderVtable;
-    binder->dialog = dialog;
-    binder->member = memberFunction;
-    binder->entry = MakeEntry(dialog, memberFunction);
-    if (binder->entry != nullptr) registry()[binder->entry] = {dialog, memberFunction};
+    CheckBlock(self, "a callback binder", "VeldarCallbackBinderConstruct");
+    const Binder binder{kBinderVtable, dialog, memberFunction, MakeEntry(dialog, memberFunction)};
+    StoreBinder(self, binder);
+    if (binder.entry != nullptr) registry()[binder.entry] = {dialog, memberFunction};
 }
 
 void HOST_CONV_THISCALL VeldarCallbackBinderDestruct(void *self) {
     Called(kOrd_VeldarCallbackBinderDestruct);
-    auto *binder = static_cast<Binder *>(self);
-    if (binder->entry == nullptr) return;
-    registry().erase(binder->entry);
-    FreeEntry(binder->entry);
-    binder->entry = nullptr;
+    CheckBlock(self, "a callback binder", "VeldarCallbackBinderDestruct");
+    Binder binder = LoadBinder(self);
+    if (binder.entry == nullptr) return;
+    registry().erase(binder.entry);
+    FreeEntry(binder.entry);
+    binder.entry = nullptr;
+    StoreBinder(self, binder);
 }

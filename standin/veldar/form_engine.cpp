@@ -10,6 +10,7 @@
 
 #include "exports.h"
 #include "mazovia.h"
+#include "plugin_entry.h"
 #include "state.h"
 
 namespace standin::form {
@@ -180,9 +181,8 @@ Session::~Session() { running = outer_; }
 Session *Session::Running() { return running; }
 
 int32_t Session::Fire(int16_t code, int16_t kind) {
-    using EventFn = int32_t(HOST_CONV_THISCALL *)(void *self, int16_t code, int16_t kind);
     void *const *vtable = *static_cast<void *const *const *>(dialog_);
-    int32_t result = reinterpret_cast<EventFn>(vtable[1])(dialog_, code, kind);
+    int32_t result = EnterThiscall<int32_t>(vtable[1], dialog_, code, kind);
     if (result == kResultRedraw) redraw_ = true;
     return result;
 }
@@ -549,8 +549,7 @@ int16_t HOST_CONV_STDCALL VeldarRunForm(const void *formTemplate, int32_t formNu
     }
     Bind(form, static_cast<uint8_t *>(data));
 
-    using PlainEntry = void (*)(void);
-    reinterpret_cast<PlainEntry>(entryB)();
+    EnterPlain(entryB);
     Session session(form, dialog, s.formInteractive);
     session.Open();
     if (s.formInteractive) {
@@ -563,7 +562,7 @@ int16_t HOST_CONV_STDCALL VeldarRunForm(const void *formTemplate, int32_t formNu
     s.formPickSet = false;
     s.formPicture = Joined(session.Draw(false));
     if (s.formShow) std::printf("\n%s", s.formPicture.c_str());
-    reinterpret_cast<PlainEntry>(entryA)();
+    EnterPlain(entryA);
     if (!session.Error().empty()) Report(session.Error());
     return session.Result();
 }

@@ -102,6 +102,7 @@ STANDIN_API void StandinReset(void) {
     ResetTables(s);
     ResetHeapAndGlobals();
     ResetSalesTables();
+    ResetPluginEntries();
 }
 
 STANDIN_API void StandinSetEcho(int32_t on) { state().echo = on != 0; }

@@ -237,6 +237,7 @@ STANDIN_API int32_t StandinPatchRecord(int32_t table, int32_t key, int32_t index
 
 int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t tableKind, HostTable **slot, void *keyBlock, int32_t keyValue) {
     Called(kOrd_VeldarPrepareKey);
+    CheckBlock(keyBlock, "a key block", "VeldarPrepareKey");
     Key key{kKeyMagic, tableKind, keyValue, StandinCurrentWarehouse()};
     if (IsLineKind(tableKind) && slot != nullptr) *slot = TableObject(kTableTsprDok);
     if (tableKind == kTableKindGoods) {
@@ -262,6 +263,8 @@ int16_t HOST_CONV_STDCALL VeldarLineKindOf(int32_t documentKind) {
 int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *cursorBlock, HostTable *table, int32_t tableKind, void *keyBlock,
                                            int32_t, int32_t) {
     Called(kOrd_VeldarOpenCursor);
+    CheckBlock(cursorBlock, "a cursor block", "VeldarOpenCursor");
+    CheckBlock(keyBlock, "a key block", "VeldarOpenCursor");
     Walks &w = walks();
     if (w.open.count(cursorBlock) != 0) Misuse("opened again while open", cursorBlock);
     ++w.stats.opened;
@@ -282,6 +285,7 @@ int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *cursorBlock, HostTable *table, 
 
 int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
     Called(kOrd_VeldarFetchNext);
+    CheckBlock(cursorBlock, "a cursor block", "VeldarFetchNext");
     Walks &w = walks();
     ++w.stats.fetched;
     auto found = w.open.find(cursorBlock);
@@ -305,6 +309,7 @@ int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
 
 int32_t HOST_CONV_STDCALL VeldarCloseCursor(void *cursorBlock) {
     Called(kOrd_VeldarCloseCursor);
+    CheckBlock(cursorBlock, "a cursor block", "VeldarCloseCursor");
     Walks &w = walks();
     ++w.stats.closed;
     if (w.open.erase(cursorBlock) == 0) {

@@ -57,6 +57,22 @@ inline uint32_t callCounts[65536];
 // Counts a call of the host function with this ordinal.
 inline void Called(uint32_t ordinal) { ++callCounts[ordinal & 0xFFFF]; }
 
+// Storage the plug-in hands the host (key block, cursor block, binder) must be
+// 8-aligned; a block that is not is a fault (see StandinFault). Checked on every
+// call that receives one, so the count is a plain counter.
+inline uint32_t blocksChecked;
+void MisalignedBlock(const void *block, const char *what, const char *receiver);
+inline void CheckBlock(const void *block, const char *what, const char *receiver) {
+    ++blocksChecked;
+    if ((reinterpret_cast<uintptr_t>(block) & 7) != 0) MisalignedBlock(block, what, receiver);
+}
+
+// A fault of the plug-in against the host interface: kept, counted, said on stderr.
+void Fault(const std::string &what);
+
+// Back to the defaults of the entry stack and the faults.
+void ResetPluginEntries();
+
 // Records something the plug-in showed and echoes it when asked to.
 void Show(int32_t kind, int32_t flags, const std::string &title, const std::string &text);
 

@@ -149,3 +149,34 @@ STANDIN_API void StandinAddGoodsGroup(int16_t number, const char *name);
 /* The text files the plug-in opened for writing since the last reset, in the order first
  * opened (names as it gave them): the index-th, or null past the last one. */
 STANDIN_API const char *StandinWrittenFile(int32_t index);
+
+/* ---- how the host enters the plug-in, and what it checks of it ---- */
+
+/* Where the stack pointer stands, mod 16, when the host program and the form
+ * engine call into the plug-in (at the call, where the first argument lies): 4
+ * after a reset, as a host built by another compiler may leave it (the i386
+ * convention promises 4-byte alignment only); 0 is what GCC assumes. residue is 0,
+ * 4, 8 or 12. Returns 1 when calls follow it (the i386 Windows build), 0 when they
+ * cannot (natively calls enter as the platform's convention has it) or the residue
+ * is none of those. */
+STANDIN_API int32_t StandinSetEntryStack(int32_t residue);
+
+#if defined(_WIN32)
+/* Calls target with count 32-bit argument slots (args[0] the first argument) and
+ * self in ECX, the stack at the residue set above; convention 0 cdecl, 1 stdcall,
+ * 2 thiscall (see plugin_entry.h). A callee that removes other than its convention's
+ * bytes is a fault (below). Returns EAX. */
+STANDIN_API uint32_t StandinEnterPlugin(const void *target, int32_t convention, void *self, const uint32_t *args,
+                                        uint32_t count);
+#endif
+
+/* Faults of the plug-in against the host interface beyond cursor misuse: a key
+ * block, cursor block or callback binder that is not 8-aligned, an entry that
+ * removed other than its convention's argument bytes. Each is said on standard
+ * error (the first few) and counted since the last reset; the first ones are kept
+ * as texts: the index-th, or null past the last kept. */
+STANDIN_API int32_t StandinFaultCount(void);
+STANDIN_API const char *StandinFault(int32_t index);
+/* How many key blocks, cursor blocks and binders the host checked for alignment
+ * since the last reset (one per call that received one). */
+STANDIN_API uint32_t StandinBlocksChecked(void);

@@ -57,7 +57,13 @@ void PluginTest::SetUp() {
     Load();
 }
 
-void PluginTest::TearDown() { Unload(); }
+// Whatever a test looks at, the plug-in kept to the host interface where the
+// stand-in watches it (block alignment, argument bytes).
+void PluginTest::TearDown() {
+    Unload();
+    const char *first = StandinFault(0);
+    EXPECT_EQ(StandinFaultCount(), 0) << (first != nullptr ? first : "");
+}
 
 void PluginTest::Load(const std::string &path) {
     Unload();
@@ -77,10 +83,13 @@ void PluginTest::Unload() {
     module_ = nullptr;
 }
 
-int32_t PluginTest::Connect(char *nameBuffer) { return connect_(hostObject_, nameBuffer); }
-int32_t PluginTest::Disconnect() { return connect_(nullptr, nullptr); }
-int32_t PluginTest::Setup(int32_t flag) { return setup_(flag); }
-void PluginTest::Hook() { hook_(); }
+int32_t PluginTest::Connect(char *nameBuffer) { return standin::EnterStdcall(connect_, hostObject_, nameBuffer); }
+int32_t PluginTest::Disconnect(char *nameBuffer) { return standin::EnterStdcall(connect_, nullptr, nameBuffer); }
+int32_t PluginTest::Setup(int32_t flag) { return standin::EnterStdcall(setup_, flag); }
+void PluginTest::Hook() { standin::EnterCdecl(hook_); }
+int32_t PluginTest::ChooseCommand() {
+    return StandinMenuCount() > 0 ? standin::EnterStdcall(StandinMenuEntry(0)->handler) : -1;
+}
 
 void PluginTest::ConnectAndSetUp() {
     ASSERT_EQ(Connect(), 0);

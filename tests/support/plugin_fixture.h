@@ -11,6 +11,7 @@
 #include "host_api.h"
 #include "mazovia.h"
 #include "module.h"
+#include "plugin_entry.h"
 #include "veldar.h"
 
 namespace testing_support {
@@ -45,9 +46,11 @@ protected:
     void Unload();
 
     int32_t Connect(char *nameBuffer = nullptr);
-    int32_t Disconnect();
+    int32_t Disconnect(char *nameBuffer = nullptr);
     int32_t Setup(int32_t flag);
     void Hook();
+    // Chooses the plug-in's one menu command.
+    int32_t ChooseCommand();
     // Connects, checks acceptance and sets up with flag 0.
     void ConnectAndSetUp();
 

@@ -43,6 +43,7 @@ void ReportTest::TearDown() {
     EXPECT_EQ(stats.misuses, 0u) << "a cursor was misused";
     EXPECT_EQ(stats.opened, stats.closed) << "every cursor is closed exactly once";
     EXPECT_LE(stats.mostOpen, 2) << "at most a document and a line cursor at once";
+    EXPECT_EQ(StandinFaultCount(), 0) << "a block handed to the host was not 8-aligned";
     if (collectedItems_) {
         EXPECT_EQ(StandinCurrentWarehouse(), 100);
     }
