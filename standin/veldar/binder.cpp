@@ -122,7 +122,7 @@ bool BoundDialog(const void *entry, void *&dialog) {
 using namespace standin;
 
 void HOST_CONV_THISCALL VeldarCallbackBinderConstruct(void *self, void *dialog, void *memberFunction) {
-    Called(kOrd_VeldarCallbackBinderConstruct);
+    Called(kOrd_VeldarCallbackBinderConstruct, Address(self), Address(dialog), Address(memberFunction));
     auto *binder = static_cast<Binder *>(self);
     binder->vtable = kBinderVtable;
     binder->dialog = dialog;
@@ -132,7 +132,7 @@ void HOST_CONV_THISCALL VeldarCallbackBinderConstruct(void *self, void *dialog, 
 }
 
 void HOST_CONV_THISCALL VeldarCallbackBinderDestruct(void *self) {
-    Called(kOrd_VeldarCallbackBinderDestruct);
+    Called(kOrd_VeldarCallbackBinderDestruct, Address(self));
     auto *binder = static_cast<Binder *>(self);
     if (binder->entry == nullptr) return;
     registry().erase(binder->entry);
