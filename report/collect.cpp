@@ -4,11 +4,26 @@
 #include "collect.h"
 
 #include <cstring>
+#include <new>
 
 #include "host_imports.h"
 #include "host_records.h"
+#include "row_index.h"
 
 namespace pim {
+
+// Item rows by goods and warehouse (every row of a key, in list order), outlets by
+// customer (the first row), and the rows of one outlet at a time by goods and
+// warehouse (never a TOTAL row). Each index holds the first rows of its list and
+// catches up before a look-up, so it never holds a row that was not added; when its
+// memory cannot be had, the look-up walks the list instead, to the same rows.
+struct CollectIndexes {
+    RowIndex items{true};
+    RowIndex outlets{false};
+    RowIndex outletItems{false};
+    int32_t outletItemsOf = -1;  // the outlet whose rows outletItems holds
+};
+
 namespace {
 
 // Warehouses 0 to 99 hold the goods the report lists.
@@ -113,14 +128,84 @@ void WalkMonthDocuments(CRaportSprzPapierosow &report, int16_t documentKind, Hos
     });
 }
 
+uint32_t GoodsKey(int16_t goodsNo, int16_t warehouseNo) {
+    return static_cast<uint32_t>(static_cast<uint16_t>(goodsNo)) << 16 | static_cast<uint16_t>(warehouseNo);
+}
+
+// The report's indexes, made on first use; null when there is no memory for them.
+CollectIndexes *Indexes(CRaportSprzPapierosow &report) {
+    if (report.indexes == nullptr) {
+        void *memory = ResizeIndexMemory(nullptr, 0, sizeof(CollectIndexes));
+        if (memory != nullptr) report.indexes = new (memory) CollectIndexes;
+    }
+    return report.indexes;
+}
+
+// Brings index up to the list's count rows (left out where skip says so); false when
+// its memory could not be had.
+template <class Row, class KeyOf, class Skip>
+bool CatchUp(RowIndex &index, const Row *rows, int32_t count, KeyOf keyOf, Skip skip) {
+    if (index.indexed() > count) index.Clear();  // not this list's rows any more
+    while (index.indexed() < count) {
+        const Row &row = rows[index.indexed()];
+        if (skip(row))
+            index.Skip();
+        else if (!index.Add(keyOf(row)))
+            return false;
+    }
+    return true;
+}
+
+uint32_t ItemKey(const ItemRow &row) { return GoodsKey(row.goodsNo, row.warehouseNo); }
+uint32_t OutletKey(const OutletRow &row) { return static_cast<uint16_t>(row.customerNo); }
+uint32_t OutletItemKey(const OutletItemRow &row) { return GoodsKey(row.goodsNo, row.warehouseNo); }
+constexpr auto kSkipNone = [](const auto &) { return false; };
+
 // Calls found(item) for every item row of the current line's goods and warehouse.
 template <class Found>
 void ForEachItemOfLine(CRaportSprzPapierosow &report, Found &&found) {
     const TsprDokRecord &line = Line(report.lineRecord);
+    CollectIndexes *indexes = Indexes(report);
+    if (indexes != nullptr && CatchUp(indexes->items, report.itemList, report.itemCount, ItemKey, kSkipNone)) {
+        const RowIndex &index = indexes->items;
+        for (int32_t i = index.First(GoodsKey(line.goodsNo, line.warehouseNo)); i >= 0; i = index.Next(i))
+            found(report.itemList[i]);
+        return;
+    }
     for (int32_t i = 0; i < report.itemCount; ++i) {
         ItemRow &item = report.itemList[i];
         if (item.goodsNo == line.goodsNo && item.warehouseNo == line.warehouseNo) found(item);
     }
+}
+
+// Whether an outlet row of this customer exists.
+bool HasOutlet(CRaportSprzPapierosow &report, int16_t customerNo) {
+    CollectIndexes *indexes = Indexes(report);
+    if (indexes != nullptr &&
+        CatchUp(indexes->outlets, report.outletList, report.outletCount, OutletKey, kSkipNone))
+        return indexes->outlets.First(static_cast<uint16_t>(customerNo)) >= 0;
+    for (int32_t o = 0; o < report.outletCount; ++o)
+        if (report.outletList[o].customerNo == customerNo) return true;
+    return false;
+}
+
+// The first row of outlet o with this goods and warehouse that is not a TOTAL row, or null.
+OutletItemRow *FindOutletItem(CRaportSprzPapierosow &report, int32_t o, int16_t goodsNo, int16_t warehouseNo) {
+    OutletRow &outlet = report.outletList[o];
+    if (CollectIndexes *indexes = Indexes(report)) {
+        RowIndex &index = indexes->outletItems;
+        if (indexes->outletItemsOf != o) index.Clear();
+        indexes->outletItemsOf = o;
+        if (CatchUp(index, outlet.outletItems, outlet.outletItemCount, OutletItemKey, IsTotalRow)) {
+            const int32_t i = index.First(GoodsKey(goodsNo, warehouseNo));
+            return i < 0 ? nullptr : &outlet.outletItems[i];
+        }
+    }
+    for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
+        OutletItemRow &row = outlet.outletItems[i];
+        if (row.goodsNo == goodsNo && row.warehouseNo == warehouseNo && !IsTotalRow(row)) return &row;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -156,12 +241,9 @@ int32_t CRaportSprzPapierosow::AddOutletItem(const uint8_t *record, int32_t outl
     OutletRow &outlet = outletList[outletPosition];
     if (record != nullptr) {
         const TsprDokRecord &line = Line(record);
-        for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
-            OutletItemRow &row = outlet.outletItems[i];
-            if (row.goodsNo == line.goodsNo && row.warehouseNo == line.warehouseNo && !IsTotalRow(row)) {
-                row.quantity = AddQuantity(row.quantity, line.quantity);
-                return 0;
-            }
+        if (OutletItemRow *row = FindOutletItem(*this, outletPosition, line.goodsNo, line.warehouseNo)) {
+            row->quantity = AddQuantity(row->quantity, line.quantity);
+            return 0;
         }
     }
     OutletItemRow *row = NewRow(outlet.outletItems, outlet.outletItemCount, outlet.outletItemCapacity);
@@ -212,9 +294,7 @@ int32_t CRaportSprzPapierosow::CollectItems() {
 int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
     DocumentKey documents(documentKind);
     WalkMonthDocuments(*this, documentKind, documents.key, [&](const TsprRecord &document) {
-        if (document.customerNo == 0) return;
-        for (int32_t o = 0; o < outletCount; ++o)
-            if (outletList[o].customerNo == document.customerNo) return;
+        if (document.customerNo == 0 || HasOutlet(*this, document.customerNo)) return;
         WalkLines(*this, documents.lineKind, document.documentId, [&] {
             if (!GroupSelected(options, Line(lineRecord).goodsGroup)) return true;
             AddOutlet(documentRecord);
@@ -274,6 +354,11 @@ void ReleaseLists(CRaportSprzPapierosow &report) {
     report.itemList = nullptr;
     report.outletList = nullptr;
     report.itemCount = report.itemCapacity = report.outletCount = report.outletCapacity = 0;
+    if (report.indexes != nullptr) {
+        report.indexes->~CollectIndexes();
+        FreeIndexMemory(report.indexes, sizeof(CollectIndexes));
+        report.indexes = nullptr;
+    }
 }
 
 }  // namespace pim
