@@ -14,14 +14,21 @@ namespace pim {
 
 // Item rows by goods and warehouse (every row of a key, in list order), outlets by
 // customer (the first row), and the rows of one outlet at a time by goods and
-// warehouse (never a TOTAL row). Each index holds the first rows of its list and
-// catches up before a look-up, so it never holds a row that was not added; when its
-// memory cannot be had, the look-up walks the list instead, to the same rows.
+// warehouse. Each index holds the first rows of its list and catches up before a
+// look-up, so it never holds a row that was not added; when its memory cannot be
+// had, the look-up walks the list instead, to the same rows.
+//
+// A TOTAL row has goods 0 in warehouse 0, the key a line of goods 0 in warehouse 0
+// has too, and may even read like one. So which row of that key is the outlet's line
+// row is kept here, by outlet, as the row is added, rather than told from its text.
 struct CollectIndexes {
     RowIndex items{true};
     RowIndex outlets{false};
-    RowIndex outletItems{false};
-    int32_t outletItemsOf = -1;  // the outlet whose rows outletItems holds
+    RowIndex outletItems{false};  // never a row of goods 0 in warehouse 0
+    int32_t outletItemsOf = -1;   // the outlet whose rows outletItems holds
+    int32_t *zeroRows = nullptr;  // by outlet: kNoZeroRow, kZeroRowUnknown or the row
+    int32_t zeroRowsCapacity = 0;
+    ~CollectIndexes() { FreeIndexMemory(zeroRows, static_cast<std::size_t>(zeroRowsCapacity) * sizeof(int32_t)); }
 };
 
 namespace {
@@ -77,10 +84,16 @@ Row *NewRow(Row *&rows, int32_t count, int32_t &capacity) {
     return &rows[count];
 }
 
-// A TOTAL row stands for a whole document kind; no line ever merges into it.
-bool IsTotalRow(const OutletItemRow &row) {
+// A TOTAL row stands for a whole document kind; no line ever merges into it. It is
+// marked when added (CollectIndexes); only a row added while that mark could not be
+// kept is told by its text, which a goods item coded "TOTAL" shares.
+bool ReadsLikeTotalRow(const OutletItemRow &row) {
     return row.goodsNo == 0 && row.warehouseNo == 0 && std::strcmp(row.goodsCode, kTotal) == 0;
 }
+bool HasZeroKey(const OutletItemRow &row) { return row.goodsNo == 0 && row.warehouseNo == 0; }
+
+constexpr int32_t kNoZeroRow = -1;       // no line row of goods 0 in warehouse 0
+constexpr int32_t kZeroRowUnknown = -2;  // rows added unmarked: tell them by their text
 
 // Walks the records that the prepared key selects: every record fetched is in the
 // table's record buffer when visit runs; visit returns false to stop. The cursor is
@@ -189,21 +202,57 @@ bool HasOutlet(CRaportSprzPapierosow &report, int16_t customerNo) {
     return false;
 }
 
-// The first row of outlet o with this goods and warehouse that is not a TOTAL row, or null.
+// Where outlet o's line row of goods 0 in warehouse 0 is kept, or null when that is
+// unknown. Outlets met first here are read from their rows: a first row of the key
+// that does not read like a TOTAL row is a line row, one that does could be either.
+int32_t *ZeroRowOf(CRaportSprzPapierosow &report, int32_t o) {
+    CollectIndexes *indexes = Indexes(report);
+    if (indexes == nullptr) return nullptr;
+    if (o >= indexes->zeroRowsCapacity) {
+        const int32_t old = indexes->zeroRowsCapacity;
+        const int32_t capacity = o + 1 > 2 * old ? (o + 1 > 64 ? o + 1 : 64) : 2 * old;
+        void *grown = ResizeIndexMemory(indexes->zeroRows, static_cast<std::size_t>(old) * sizeof(int32_t),
+                                        static_cast<std::size_t>(capacity) * sizeof(int32_t));
+        if (grown == nullptr) return nullptr;
+        indexes->zeroRows = static_cast<int32_t *>(grown);
+        indexes->zeroRowsCapacity = capacity;
+        for (int32_t k = old; k < capacity; ++k) {
+            int32_t &zero = indexes->zeroRows[k] = kNoZeroRow;
+            const OutletRow *outlet = k < report.outletCount ? &report.outletList[k] : nullptr;
+            for (int32_t i = 0; outlet != nullptr && i < outlet->outletItemCount; ++i)
+                if (HasZeroKey(outlet->outletItems[i])) {
+                    zero = ReadsLikeTotalRow(outlet->outletItems[i]) ? kZeroRowUnknown : i;
+                    break;
+                }
+        }
+    }
+    int32_t *zero = &indexes->zeroRows[o];
+    return *zero == kZeroRowUnknown ? nullptr : zero;
+}
+
+// The row of outlet o that a line of this goods and warehouse merges into, or null:
+// the first with that key that is not a TOTAL row.
 OutletItemRow *FindOutletItem(CRaportSprzPapierosow &report, int32_t o, int16_t goodsNo, int16_t warehouseNo) {
     OutletRow &outlet = report.outletList[o];
+    if (goodsNo == 0 && warehouseNo == 0) {
+        if (const int32_t *zero = ZeroRowOf(report, o)) return *zero >= 0 ? &outlet.outletItems[*zero] : nullptr;
+        for (int32_t i = 0; i < outlet.outletItemCount; ++i)
+            if (HasZeroKey(outlet.outletItems[i]) && !ReadsLikeTotalRow(outlet.outletItems[i]))
+                return &outlet.outletItems[i];
+        return nullptr;
+    }
     if (CollectIndexes *indexes = Indexes(report)) {
         RowIndex &index = indexes->outletItems;
         if (indexes->outletItemsOf != o) index.Clear();
         indexes->outletItemsOf = o;
-        if (CatchUp(index, outlet.outletItems, outlet.outletItemCount, OutletItemKey, IsTotalRow)) {
+        if (CatchUp(index, outlet.outletItems, outlet.outletItemCount, OutletItemKey, HasZeroKey)) {
             const int32_t i = index.First(GoodsKey(goodsNo, warehouseNo));
             return i < 0 ? nullptr : &outlet.outletItems[i];
         }
     }
     for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
         OutletItemRow &row = outlet.outletItems[i];
-        if (row.goodsNo == goodsNo && row.warehouseNo == warehouseNo && !IsTotalRow(row)) return &row;
+        if (row.goodsNo == goodsNo && row.warehouseNo == warehouseNo) return &row;
     }
     return nullptr;
 }
@@ -256,6 +305,9 @@ int32_t CRaportSprzPapierosow::AddOutletItem(const uint8_t *record, int32_t outl
         CopyField(row->unit, line.unit);
         CopyField(row->goodsCode, line.goodsCode);
         CopyField(row->goodsName, line.goodsName);
+        if (HasZeroKey(*row))
+            if (int32_t *zero = ZeroRowOf(*this, outletPosition); zero != nullptr && *zero == kNoZeroRow)
+                *zero = outlet.outletItemCount;
     } else {
         row->quantity = total;
         CopyField(row->goodsCode, kTotal);
