@@ -55,7 +55,7 @@ for c in "${cases[@]}"; do
         }
         END {
           own = total - host
-          printf "| %s | %s | %d | %d | %d | %d | %.1f%% | %d | %.1f |\n", c, region, total, host, fd,
+          printf "| %s | %s | %.0f | %.0f | %.0f | %.0f | %.1f%% | %.0f | %.1f |\n", c, region, total, host, fd,
                  own, 100 * own / total, fetches, (fetches > 0 ? own / fetches : 0)
         }'
   done
