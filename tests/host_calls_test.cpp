@@ -17,7 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
+#include <ostream>
 
 #include "collect.h"
 #include "host_records.h"
