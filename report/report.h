@@ -64,6 +64,9 @@ struct ItemRow {
 // Room for an export file name, whatever the period text and short name hold.
 constexpr std::size_t kExportFileNameSize = 64;
 
+// The plug-in's own look-up indexes over the lists (collect.cpp).
+struct CollectIndexes;
+
 // Lists grow by this many rows at a time.
 constexpr int32_t kListGrowth = 50;
 
@@ -118,6 +121,11 @@ public:
     char dateFrom[256];
     char dateTo[256];
     char periodStart[256];
+
+    // --- the plug-in's own, after the layout the host sees ---
+    // Indexes over the lists, in the plug-in's memory; null until the first look-up
+    // and after the lists are released.
+    CollectIndexes *indexes = nullptr;
 };
 
 // Collapses every run of spaces into one space, in place; returns the text.

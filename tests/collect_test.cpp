@@ -6,6 +6,7 @@
 #include <set>
 
 #include "report_fixture.h"
+#include "row_index.h"
 
 using namespace testing_support;
 using ::testing::ElementsAre;
@@ -165,6 +166,32 @@ TEST_F(Collection, NoLineMergesIntoATotalRow) {
                  kBoth);
     EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 2000 szt. 1/10", "TOTAL TOTAL 2000 SZTA. 0/0",
                                         "ZERO Towar zero 5000 szt. 0/0", "TOTAL TOTAL 5000 SZTA. 0/0"));
+}
+
+// A TOTAL row is the report's own mark, not its text: goods 0 of warehouse 0 coded
+// "TOTAL" is a goods item like any other, merging on invoices and receipts, while no
+// line ever merges into the TOTAL rows beside it.
+TEST_F(Collection, AnItemCodedTotalMergesLikeAnyOther) {
+    const std::string month = Month({"goods | 0 | 0 | 1 | TOTAL | SZTA. | 1 | TOTAL",  //
+                                     "invoice | 1 | 03.03.2025 | 7", "line | 0 | 0 | 2", "line | 1 | 10 | 1",
+                                     "invoice | 2 | 04.03.2025 | 7", "line | 0 | 0 | 3",
+                                     "receipt | 3 | 05.03.2025 | 7", "line | 0 | 0 | 4", "line | 1 | 11 | 1",
+                                     "receipt | 4 | 06.03.2025 | 7", "line | 0 | 0 | 5"});
+    CollectMarch(month, kBoth);
+    EXPECT_THAT(ItemsOf(7), ElementsAre("TOTAL TOTAL 14000 SZTA. 0/0", "ZEF-C20 Zefir Czerwone 20 1000 szt. 1/10",
+                                        "TOTAL TOTAL 6000 SZTA. 0/0", "MEW-N20 Mewa Niebieskie 20 1000 szt. 1/11",
+                                        "TOTAL TOTAL 10000 SZTA. 0/0"));
+    DestroyReport();
+
+    // Without memory for the marks, rows reading like a TOTAL row are taken for one:
+    // the item's lines stay apart, and still nothing merges into a TOTAL row.
+    pim::FailIndexAllocation(1, true);
+    CollectMarch(month, kBoth);
+    pim::FailIndexAllocation(0, false);
+    EXPECT_THAT(ItemsOf(7), ElementsAre("TOTAL TOTAL 2000 SZTA. 0/0", "ZEF-C20 Zefir Czerwone 20 1000 szt. 1/10",
+                                        "TOTAL TOTAL 3000 SZTA. 0/0", "TOTAL TOTAL 6000 SZTA. 0/0",
+                                        "TOTAL TOTAL 4000 SZTA. 0/0", "MEW-N20 Mewa Niebieskie 20 1000 szt. 1/11",
+                                        "TOTAL TOTAL 5000 SZTA. 0/0", "TOTAL TOTAL 10000 SZTA. 0/0"));
 }
 
 TEST_F(Collection, NegativeQuantitiesReduceAndSumsWrapAround) {

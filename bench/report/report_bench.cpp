@@ -4,7 +4,8 @@
 // record of the month through the same host cursors (the least any report could do).
 //
 // usage: report_bench [--only NAME] [--series] [--reps N]
-//   --only NAME   run the one case NAME (sample, month20k, or a series case s0..s8)
+//   --only NAME   run the one case NAME (sample, month20k, a series case s0..s8, or
+//                 d0 / l0: s0 with twice the documents / twice the lines per document)
 //   --series      run the scaling series only
 //   --reps N      at most N runs of a case (default 5); the fastest counts
 #include <chrono>
@@ -20,6 +21,7 @@
 #include "month_generator.h"
 #include "month_pass.h"
 #include "report.h"
+#include "row_index.h"
 #include "veldar.h"
 
 #if defined(_WIN32)
@@ -36,6 +38,7 @@ struct Case {
     std::string name;
     std::string path;         // a data-set file, or empty for a generated month
     genmonth::MonthShape shape;  // of a generated month; month, year and selection always
+    bool series = false;
 };
 
 // What one run of the report over a month cost.
@@ -45,7 +48,7 @@ struct Measure {
     genmonth::PassCounts month;
     uint64_t hostCalls = 0;
     std::vector<uint32_t> callsByImport;  // in host import order
-    int64_t peakBytes = 0, rowBytes = 0;
+    int64_t peakBytes = 0, rowBytes = 0, indexPeakBytes = 0;
     int32_t itemCount = 0, outletCount = 0, outletItemCount = 0;
     double Total() const { return items + outlets + sales + exportFiles; }
 };
@@ -82,6 +85,7 @@ Measure RunOnce(const genmonth::MonthShape &shape) {
     StandinGetCursorStats(&before);
     const std::vector<uint32_t> callsBefore = CallCounts();
     StandinResetPeakBytes();
+    pim::ResetRowIndexPeakBytes();
     {
         pim::CRaportSprzPapierosow report;
         SetUpReport(report, shape);
@@ -110,6 +114,7 @@ Measure RunOnce(const genmonth::MonthShape &shape) {
         }
     }
     m.peakBytes = StandinPeakBytes();
+    m.indexPeakBytes = pim::RowIndexPeakBytes();
     StandinGetCursorStats(&after);
     m.opened = after.opened - before.opened;
     m.fetched = after.fetched - before.fetched;
@@ -132,11 +137,11 @@ std::string ProgramDirectory(const char *argv0) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-genmonth::MonthShape Generated(uint64_t seed, int32_t documents, int32_t outlets) {
+genmonth::MonthShape Generated(uint64_t seed, int32_t documents, int32_t outlets, int32_t lines = 10) {
     genmonth::MonthShape s;
     s.seed = seed;
     s.documents = documents;
-    s.linesPerDocument = 10;
+    s.linesPerDocument = lines;
     s.outlets = outlets;
     s.goods = 10000;
     s.warehouses = 10;
@@ -156,9 +161,12 @@ std::vector<Case> Cases(const std::string &programDirectory) {
     for (int i = 0; i <= 8; ++i) {
         std::string name(1, 's');
         name += std::to_string(i);
-        cases.push_back({name, "", Generated(100 + i, documents, outlets)});
+        cases.push_back({name, "", Generated(100 + i, documents, outlets), true});
         (i % 2 == 0 ? outlets : documents) *= 2;
     }
+    // s0 with twice the documents, and with twice the lines per document.
+    cases.push_back({"d0", "", Generated(100, 5000, 125), true});
+    cases.push_back({"l0", "", Generated(100, 2500, 125, 20), true});
     return cases;
 }
 
@@ -217,17 +225,17 @@ int main(int argc, char **argv) {
                 "10 lines per document, 10,000 goods over 10 warehouses, 10 groups of which 3 chosen:\n");
     for (const Case &c : cases)
         if (c.path.empty())
-            std::printf("  %s: %d outlets (customers), %d documents\n", c.name.c_str(), c.shape.outlets,
-                        c.shape.documents);
+            std::printf("  %s: %d outlets (customers), %d documents, %d lines per document\n", c.name.c_str(),
+                        c.shape.outlets, c.shape.documents, c.shape.linesPerDocument);
     std::printf("\n| case | docs | lines | items | outlet rows | outlet items | items s | outlets s | sales s | "
                 "export s | total s | one pass s | total/pass | cursor opens | fetches | host calls | peak KiB | "
-                "rows KiB | peak/rows |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "index KiB | rows KiB | peak/rows |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     std::vector<std::string> names;
     std::vector<Measure> measures;
     for (const Case &c : cases) {
         if (!only.empty() && c.name != only) continue;
-        if (seriesOnly && c.name[0] != 's') continue;
+        if (seriesOnly && !c.series) continue;
         StandinReset();
         StandinSetEcho(0);
         StandinSetCurrentYear(static_cast<int16_t>(c.shape.year));
@@ -246,12 +254,13 @@ int main(int argc, char **argv) {
             if (r == 0 || m.Total() < best.Total()) best = m;
         }
         std::printf("| %s | %u | %u | %d | %d | %d | %.4f | %.4f | %.4f | %.4f | %.4f | %.4f | %.0f | %u | %u | %llu | "
-                    "%.0f | %.0f | %.2f |\n",
+                    "%.0f | %.0f | %.0f | %.2f |\n",
                     c.name.c_str(), best.month.documents, best.month.lines, best.itemCount, best.outletCount,
                     best.outletItemCount, best.items, best.outlets, best.sales, best.exportFiles, best.Total(),
                     best.pass, best.Total() / best.pass, best.opened, best.fetched,
-                    static_cast<unsigned long long>(best.hostCalls), best.peakBytes / 1024.0, best.rowBytes / 1024.0,
-                    static_cast<double>(best.peakBytes) / static_cast<double>(best.rowBytes));
+                    static_cast<unsigned long long>(best.hostCalls), best.peakBytes / 1024.0, best.indexPeakBytes / 1024.0,
+                    best.rowBytes / 1024.0,
+                    static_cast<double>(best.peakBytes + best.indexPeakBytes) / static_cast<double>(best.rowBytes));
         std::fflush(stdout);
         names.push_back(c.name);
         measures.push_back(best);

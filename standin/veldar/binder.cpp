@@ -134,7 +134,7 @@ bool BoundDialog(const void *entry, void *&dialog) {
 using namespace standin;
 
 void HOST_CONV_THISCALL VeldarCallbackBinderConstruct(void *self, void *dialog, void *memberFunction) {
-    Called(kOrd_VeldarCallbackBinderConstruct);
+    Called(kOrd_VeldarCallbackBinderConstruct, Address(self), Address(dialog), Address(memberFunction));
     CheckBlock(self, "a callback binder", "VeldarCallbackBinderConstruct");
     const Binder binder{kBinderVtable, dialog, memberFunction, MakeEntry(dialog, memberFunction)};
     StoreBinder(self, binder);
@@ -142,7 +142,7 @@ void HOST_CONV_THISCALL VeldarCallbackBinderConstruct(void *self, void *dialog, 
 }
 
 void HOST_CONV_THISCALL VeldarCallbackBinderDestruct(void *self) {
-    Called(kOrd_VeldarCallbackBinderDestruct);
+    Called(kOrd_VeldarCallbackBinderDestruct, Address(self));
     CheckBlock(self, "a callback binder", "VeldarCallbackBinderDestruct");
     Binder binder = LoadBinder(self);
     if (binder.entry == nullptr) return;

@@ -46,7 +46,7 @@ bool ParseStoredDate(const char *stored, int &year, int &month, int &day) {
 }  // namespace standin
 
 void HOST_CONV_STDCALL VeldarNormalizeDate(char *dst, const char *src) {
-    standin::Called(kOrd_VeldarNormalizeDate);
+    standin::Called(kOrd_VeldarNormalizeDate, standin::Address(dst), standin::Text(src));
     int day = 0, month = 0, year = 0;
     char rest = 0;
     std::string stored;
@@ -55,7 +55,7 @@ void HOST_CONV_STDCALL VeldarNormalizeDate(char *dst, const char *src) {
 }
 
 int32_t HOST_CONV_STDCALL VeldarCompareDates(const char *a, const char *b) {
-    standin::Called(kOrd_VeldarCompareDates);
+    standin::Called(kOrd_VeldarCompareDates, standin::Text(a), standin::Text(b));
     // Six-digit day numbers order as texts do; the empty date comes first. A loop of
     // our own: called for every document of every walk, and the runtime's strcmp is
     // slow under Wine.

@@ -43,11 +43,11 @@ void *const kBaseVtable[32] = {
 }  // namespace
 
 void HOST_CONV_THISCALL WDialogBaseConstruct(void *self) {
-    standin::Called(kOrd_WDialogBaseConstruct);
+    standin::Called(kOrd_WDialogBaseConstruct, standin::Address(self));
     *static_cast<void *const **>(self) = kBaseVtable;
 }
 
 void HOST_CONV_THISCALL WDialogBaseDestruct(void *self) {
-    standin::Called(kOrd_WDialogBaseDestruct);
+    standin::Called(kOrd_WDialogBaseDestruct, standin::Address(self));
     *static_cast<void *const **>(self) = kBaseVtable;
 }

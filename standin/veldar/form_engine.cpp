@@ -527,7 +527,7 @@ std::string Summary(const int16_t *selected) {
 
 int16_t HOST_CONV_STDCALL VeldarRunForm(const void *formTemplate, int32_t formNumber, void *data, void *entryB,
                                         void *entryA) {
-    Called(kOrd_VeldarRunForm);
+    Called(kOrd_VeldarRunForm, Address(formTemplate), Number(formNumber), Address(data), Address(entryB), Address(entryA));
     State &s = state();
     s.formError.clear();
     std::vector<std::string> script;
@@ -568,7 +568,7 @@ int16_t HOST_CONV_STDCALL VeldarRunForm(const void *formTemplate, int32_t formNu
 }
 
 int32_t HOST_CONV_STDCALL VeldarSetFormFlags(int32_t formIndex, uint32_t mask, int32_t on) {
-    Called(kOrd_VeldarSetFormFlags);
+    Called(kOrd_VeldarSetFormFlags, Number(formIndex), Number(mask), Number(on));
     Session *run = Session::Running();
     if (run == nullptr || formIndex != 0) return 0;
     if (on != 0 && (mask & kFormFlagRedraw) != 0) run->RequestRedraw();
@@ -576,14 +576,14 @@ int32_t HOST_CONV_STDCALL VeldarSetFormFlags(int32_t formIndex, uint32_t mask, i
 }
 
 int32_t HOST_CONV_STDCALL VeldarGetControlValue(int32_t controlId) {
-    Called(kOrd_VeldarGetControlValue);
+    Called(kOrd_VeldarGetControlValue, Number(controlId));
     Session *run = Session::Running();
     const Control *c = run != nullptr ? run->Find(static_cast<uint16_t>(controlId)) : nullptr;
     return c != nullptr ? run->Value(*c) : -1;
 }
 
 int32_t HOST_CONV_STDCALL VeldarPickGoodsGroups(int16_t *groupSelected, int32_t controlId, int32_t interactive) {
-    Called(kOrd_VeldarPickGoodsGroups);
+    Called(kOrd_VeldarPickGoodsGroups, Address(groupSelected), Number(controlId), Number(interactive));
     State &s = state();
     Session *run = Session::Running();
     if (interactive != 0 && s.formPickSet) {

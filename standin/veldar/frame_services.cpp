@@ -98,11 +98,31 @@ STANDIN_API void StandinReset(void) {
     bool echo = s.echo;
     s = State{};
     std::fill(std::begin(callCounts), std::end(callCounts), 0u);
+    callRecorder = nullptr;
+    callRecorderContext = nullptr;
     s.echo = echo;
     ResetTables(s);
     ResetHeapAndGlobals();
     ResetSalesTables();
     ResetPluginEntries();
+}
+
+void standin::RecordCall(uint32_t ordinal, StandinCallArg *args, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        StandinCallArg &a = args[i];
+        if (a.kind != kArgText || (a.textLength & kTextUpTo) == 0) continue;
+        const uint32_t most = a.textLength & ~kTextUpTo;
+        uint32_t n = 0;
+        if (a.text != nullptr)
+            while (n < most && a.text[n] != '\0') ++n;
+        a.textLength = n;
+    }
+    callRecorder(callRecorderContext, ordinal, args, count);
+}
+
+STANDIN_API void StandinSetCallRecorder(StandinCallRecorder recorder, void *context) {
+    callRecorder = recorder;
+    callRecorderContext = context;
 }
 
 STANDIN_API void StandinSetEcho(int32_t on) { state().echo = on != 0; }
@@ -145,7 +165,7 @@ int32_t HOST_CONV_STDCALL VeldarGetVersion(void) {
 }
 
 HostTable *HOST_CONV_STDCALL VeldarGetTable(int32_t tableNumber) {
-    Called(kOrd_VeldarGetTable);
+    Called(kOrd_VeldarGetTable, Number(tableNumber));
     auto &tables = state().tables;
     auto it = tables.find(tableNumber);
     if (it == tables.end() || !it->second.present) return nullptr;
@@ -153,14 +173,14 @@ HostTable *HOST_CONV_STDCALL VeldarGetTable(int32_t tableNumber) {
 }
 
 int32_t HOST_CONV_STDCALL VeldarAddMenuCommand(const MenuEntryRecord *entry) {
-    Called(kOrd_VeldarAddMenuCommand);
+    Called(kOrd_VeldarAddMenuCommand, Address(entry));
     state().menu.push_back(entry);
     Show(kEventMenuAdd, entry->commandId, "", entry->caption != nullptr ? entry->caption : "");
     return 1;
 }
 
 int32_t HOST_CONV_STDCALL VeldarRemoveMenuCommand(uint32_t commandId) {
-    Called(kOrd_VeldarRemoveMenuCommand);
+    Called(kOrd_VeldarRemoveMenuCommand, Number(commandId));
     auto &menu = state().menu;
     bool found = false;
     for (auto it = menu.begin(); it != menu.end();) {
@@ -176,29 +196,30 @@ int32_t HOST_CONV_STDCALL VeldarRemoveMenuCommand(uint32_t commandId) {
 }
 
 int32_t HOST_CONV_STDCALL VeldarShowMessage(const char *title, const char *text, int32_t style) {
-    Called(kOrd_VeldarShowMessage);
+    Called(kOrd_VeldarShowMessage, Text(title), Text(text), Number(style));
     Show(kEventMessage, style, title, text);
     return 1;
 }
 
 int32_t HOST_CONV_CDECL VeldarShowMessageF(const char *title, const char *format, int32_t flags, ...) {
-    Called(kOrd_VeldarShowMessageF);
     va_list values;
     va_start(values, flags);
     std::string text = FormatV(format, values);
     va_end(values);
+    Called(kOrd_VeldarShowMessageF, Text(title), Formatted(format, text), Number(flags));
     Show(kEventMessageF, flags, title, text);
     return 1;
 }
 
 int32_t HOST_CONV_STDCALL VeldarShowMessageV(const char *caption, const char *format, int32_t kind, va_list values) {
-    Called(kOrd_VeldarShowMessageV);
-    Show(kEventMessageV, kind, caption, FormatV(format, values));
+    std::string text = FormatV(format, values);
+    Called(kOrd_VeldarShowMessageV, Text(caption), Formatted(format, text), Number(kind));
+    Show(kEventMessageV, kind, caption, text);
     return 1;
 }
 
 int32_t HOST_CONV_CDECL VeldarShowNotice(int32_t id, int16_t *flag, int32_t, const char *text) {
-    Called(kOrd_VeldarShowNotice);
+    Called(kOrd_VeldarShowNotice, Number(id), Address(flag), Text(text));
     Show(kEventNotice, id, "", text);
     if (state().noticeChanges) *flag = state().noticeValue;
     return 1;
@@ -278,7 +299,7 @@ bool WriteIni(const std::string &file, const std::string &section, const std::st
 
 int16_t HOST_CONV_CDECL VeldarProfileValue(const char *file, int32_t mode, const char *section, const char *key,
                                           const char *format, ...) {
-    Called(kOrd_VeldarProfileValue);
+    Called(kOrd_VeldarProfileValue, Text(file), Number(mode), Text(section), Text(key), Text(format));
     va_list values;
     va_start(values, format);
     int16_t status = 1;

@@ -72,7 +72,7 @@ STANDIN_API int64_t StandinPeakBytes(void) { return globals().peakBytes; }
 STANDIN_API void StandinResetPeakBytes(void) { globals().peakBytes = globals().liveBytes; }
 
 int32_t HOST_CONV_STDCALL VeldarResizeBlock(void **block, uint32_t bytes) {
-    Called(kOrd_VeldarResizeBlock);
+    Called(kOrd_VeldarResizeBlock, Address(block), Number(bytes));
     Globals &g = globals();
     if (++g.resizeCalls == g.failResizeCall) return 0;
     void *resized = std::realloc(*block, bytes == 0 ? 1 : bytes);
@@ -89,7 +89,7 @@ int32_t HOST_CONV_STDCALL VeldarResizeBlock(void **block, uint32_t bytes) {
 }
 
 void HOST_CONV_STDCALL VeldarFreeBlock(void *block) {
-    Called(kOrd_VeldarFreeBlock);
+    Called(kOrd_VeldarFreeBlock, Address(block));
     Globals &g = globals();
     if (block != nullptr) {
         --g.liveBlocks;
@@ -103,7 +103,7 @@ void HOST_CONV_STDCALL VeldarFreeBlock(void *block) {
 }
 
 void HOST_CONV_STDCALL VeldarDelete(void *object) {
-    Called(kOrd_VeldarDelete);
+    Called(kOrd_VeldarDelete, Address(object));
     std::free(object);
 }
 
@@ -113,7 +113,7 @@ uint16_t HOST_CONV_STDCALL VeldarGetStateFlags(void) {
 }
 
 int32_t HOST_CONV_STDCALL VeldarSetStateFlag(uint32_t mask, int32_t on) {
-    Called(kOrd_VeldarSetStateFlag);
+    Called(kOrd_VeldarSetStateFlag, Number(mask), Number(on));
     uint16_t &flags = globals().stateFlags;
     flags = static_cast<uint16_t>(on != 0 ? (flags | mask) : (flags & ~mask));
     return 1;
@@ -130,15 +130,16 @@ int16_t *HOST_CONV_STDCALL VeldarCurrentYear(void) {
     return &globals().year;
 }
 
-int32_t HOST_CONV_STDCALL VeldarSetTableMode(HostTable *, int32_t) {
-    Called(kOrd_VeldarSetTableMode);
+int32_t HOST_CONV_STDCALL VeldarSetTableMode(HostTable *table, int32_t mode) {
+    Called(kOrd_VeldarSetTableMode, Address(table), Number(mode));
     return 1;
 }
 
 // ---- files: the runtime's stream functions, with the results they document ----
 
-HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, int32_t share, int32_t, int32_t) {
-    Called(kOrd_VeldarFileOpen);
+HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, int32_t share, int32_t zero,
+                                           int32_t minusOne) {
+    Called(kOrd_VeldarFileOpen, Text(name), Text(mode), Number(share), Number(zero), Number(minusOne));
     Globals &g = globals();
     if (mode[0] == 'w' && std::strchr(mode, 't') != nullptr && std::find(g.writtenFiles.begin(), g.writtenFiles.end(), name) == g.writtenFiles.end())
         g.writtenFiles.emplace_back(name);
@@ -166,24 +167,32 @@ STANDIN_API const char *StandinWrittenFile(int32_t index) {
 }
 
 int32_t HOST_CONV_STDCALL VeldarFileClose(HostFile *file) {
-    Called(kOrd_VeldarFileClose);
+    Called(kOrd_VeldarFileClose, Address(file));
     return std::fclose(reinterpret_cast<FILE *>(file)) == 0 ? 0 : -1;
 }
 
 uint32_t HOST_CONV_STDCALL VeldarFileRead(void *buf, uint32_t size, uint32_t count, HostFile *file) {
-    Called(kOrd_VeldarFileRead);
+    Called(kOrd_VeldarFileRead, Address(buf), Number(size), Number(count), Address(file));
     return static_cast<uint32_t>(std::fread(buf, size, count, reinterpret_cast<FILE *>(file)));
 }
 
 uint32_t HOST_CONV_STDCALL VeldarFileWrite(const void *buf, uint32_t size, uint32_t count, HostFile *file) {
-    Called(kOrd_VeldarFileWrite);
+    Called(kOrd_VeldarFileWrite, Bytes(buf, size * count), Number(size), Number(count), Address(file));
     return static_cast<uint32_t>(std::fwrite(buf, size, count, reinterpret_cast<FILE *>(file)));
 }
 
 int32_t HOST_CONV_CDECL VeldarFilePrintf(HostFile *file, const char *format, ...) {
-    Called(kOrd_VeldarFilePrintf);
     va_list values;
     va_start(values, format);
+    if (callRecorder != nullptr) {
+        va_list copy;
+        va_copy(copy, values);
+        const std::string text = FormatV(format, copy);
+        va_end(copy);
+        Called(kOrd_VeldarFilePrintf, Address(file), Formatted(format, text));
+    } else {
+        Called(kOrd_VeldarFilePrintf);
+    }
     int result = std::vfprintf(reinterpret_cast<FILE *>(file), format, values);
     va_end(values);
     return result;

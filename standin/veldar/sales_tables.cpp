@@ -236,7 +236,7 @@ STANDIN_API int32_t StandinPatchRecord(int32_t table, int32_t key, int32_t index
 }
 
 int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t tableKind, HostTable **slot, void *keyBlock, int32_t keyValue) {
-    Called(kOrd_VeldarPrepareKey);
+    Called(kOrd_VeldarPrepareKey, Number(tableKind), Address(slot), Address(keyBlock), Number(keyValue));
     CheckBlock(keyBlock, "a key block", "VeldarPrepareKey");
     Key key{kKeyMagic, tableKind, keyValue, StandinCurrentWarehouse()};
     if (IsLineKind(tableKind) && slot != nullptr) *slot = TableObject(kTableTsprDok);
@@ -256,13 +256,14 @@ int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t tableKind, HostTable **slot, 
 }
 
 int16_t HOST_CONV_STDCALL VeldarLineKindOf(int32_t documentKind) {
-    Called(kOrd_VeldarLineKindOf);
+    Called(kOrd_VeldarLineKindOf, Number(documentKind));
     return LineKindOf(documentKind);
 }
 
 int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *cursorBlock, HostTable *table, int32_t tableKind, void *keyBlock,
-                                           int32_t, int32_t) {
-    Called(kOrd_VeldarOpenCursor);
+                                           int32_t zero1, int32_t zero2) {
+    Called(kOrd_VeldarOpenCursor, Address(cursorBlock), Address(table), Number(tableKind), Address(keyBlock),
+           Number(zero1), Number(zero2));
     CheckBlock(cursorBlock, "a cursor block", "VeldarOpenCursor");
     CheckBlock(keyBlock, "a key block", "VeldarOpenCursor");
     Walks &w = walks();
@@ -284,7 +285,7 @@ int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *cursorBlock, HostTable *table, 
 }
 
 int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
-    Called(kOrd_VeldarFetchNext);
+    Called(kOrd_VeldarFetchNext, Address(cursorBlock));
     CheckBlock(cursorBlock, "a cursor block", "VeldarFetchNext");
     Walks &w = walks();
     ++w.stats.fetched;
@@ -308,7 +309,7 @@ int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
 }
 
 int32_t HOST_CONV_STDCALL VeldarCloseCursor(void *cursorBlock) {
-    Called(kOrd_VeldarCloseCursor);
+    Called(kOrd_VeldarCloseCursor, Address(cursorBlock));
     CheckBlock(cursorBlock, "a cursor block", "VeldarCloseCursor");
     Walks &w = walks();
     ++w.stats.closed;

@@ -54,8 +54,38 @@ State &state();
 // on every call, so a plain array: no look-up, no guarded static.
 inline uint32_t callCounts[65536];
 
-// Counts a call of the host function with this ordinal.
-inline void Called(uint32_t ordinal) { ++callCounts[ordinal & 0xFFFF]; }
+// The test's call recorder (StandinSetCallRecorder), or null.
+inline StandinCallRecorder callRecorder = nullptr;
+inline void *callRecorderContext = nullptr;
+
+// Arguments as the recorder sees them. Cheap to make: a text's length is only taken
+// when a recorder is set (kTextUpTo: up to its terminator, at most that many bytes).
+constexpr uint32_t kTextUpTo = 0x80000000u;
+inline StandinCallArg Number(int64_t value) { return {kArgNumber, value, nullptr, nullptr, 0}; }
+inline StandinCallArg Address(const void *address) { return {kArgAddress, 0, address, nullptr, 0}; }
+inline StandinCallArg Text(const char *text, uint32_t most = 0xFFFF) {
+    return {kArgText, 0, text, text, kTextUpTo | most};
+}
+inline StandinCallArg Bytes(const void *bytes, uint32_t length) {
+    return {kArgText, 0, bytes, static_cast<const char *>(bytes), length};
+}
+inline StandinCallArg Formatted(const void *format, const std::string &text) {
+    return {kArgText, 0, format, text.data(), static_cast<uint32_t>(text.size())};
+}
+
+// Hands a call to the recorder.
+void RecordCall(uint32_t ordinal, StandinCallArg *args, int32_t count);
+
+// Counts a call of the host function with this ordinal and hands it, with its
+// arguments, to the recorder if there is one.
+template <class... Args>
+inline void Called(uint32_t ordinal, Args... args) {
+    ++callCounts[ordinal & 0xFFFF];
+    if (callRecorder != nullptr) {
+        StandinCallArg list[sizeof...(Args) + 1] = {args..., {}};
+        RecordCall(ordinal, list, static_cast<int32_t>(sizeof...(Args)));
+    }
+}
 
 // Storage the plug-in hands the host (key block, cursor block, binder) must be
 // 8-aligned; a block that is not is a fault (see StandinFault). Checked on every

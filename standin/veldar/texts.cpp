@@ -111,7 +111,7 @@ STANDIN_API uint32_t StandinRenderText(const char *text, char *out, uint32_t siz
 }
 
 char *HOST_CONV_STDCALL VeldarCopyText(char *dst, const char *src, uint16_t maxChars) {
-    Called(kOrd_VeldarCopyText);
+    Called(kOrd_VeldarCopyText, Address(dst), Text(src, maxChars), Number(maxChars));
     uint16_t i = 0;
     for (; i < maxChars && src[i] != '\0'; ++i) dst[i] = src[i];
     dst[i] = '\0';
@@ -119,7 +119,7 @@ char *HOST_CONV_STDCALL VeldarCopyText(char *dst, const char *src, uint16_t maxC
 }
 
 char *HOST_CONV_STDCALL VeldarTrimText(char *text) {
-    Called(kOrd_VeldarTrimText);
+    Called(kOrd_VeldarTrimText, Text(text));
     std::size_t length = std::strlen(text);
     std::size_t begin = 0;
     while (begin < length && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
@@ -130,7 +130,7 @@ char *HOST_CONV_STDCALL VeldarTrimText(char *text) {
 }
 
 char *HOST_CONV_STDCALL VeldarConvertCodePage(char *dst, const char *src, int32_t fromCode, int32_t toCode) {
-    Called(kOrd_VeldarConvertCodePage);
+    Called(kOrd_VeldarConvertCodePage, Address(dst), Text(src), Number(fromCode), Number(toCode));
     std::string in(src);
     std::string out;
     for (unsigned char b : in) {

@@ -60,6 +60,22 @@ STANDIN_API void StandinClearEvents(void);
 /* How often the plug-in called the host function with this ordinal. */
 STANDIN_API uint32_t StandinCallCount(uint32_t ordinal);
 
+/* A recorder of the plug-in's host calls, for tests that compare what two versions of
+ * the plug-in ask of the host. It is called at the start of every host function
+ * (before the function acts) with the ordinal and the arguments: a number, an
+ * address, or an address with the text or bytes found there (for the variadic
+ * functions, the text they format). Null turns it off; a reset turns it off too. */
+enum StandinArgKind { kArgNumber = 0, kArgAddress = 1, kArgText = 2 };
+struct StandinCallArg {
+    int32_t kind;
+    int64_t number;      /* kArgNumber */
+    const void *address; /* kArgAddress, kArgText */
+    const char *text;    /* kArgText: textLength bytes */
+    uint32_t textLength;
+};
+typedef void (*StandinCallRecorder)(void *context, uint32_t ordinal, const struct StandinCallArg *args, int32_t count);
+STANDIN_API void StandinSetCallRecorder(StandinCallRecorder recorder, void *context);
+
 /* Registered menu commands. */
 STANDIN_API int32_t StandinMenuCount(void);
 STANDIN_API const MenuEntryRecord *StandinMenuEntry(int32_t index);
