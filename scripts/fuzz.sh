@@ -21,7 +21,9 @@ fi
 # clang and its libFuzzer runtime, from Debian.
 if ! command -v clang++ >/dev/null || ! compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null; then
   sudo=""; [[ $(id -u) -eq 0 ]] || sudo=sudo
-  $sudo apt-get install -y --no-install-recommends clang libclang-rt-dev cmake make
+  echo "Installing clang and libFuzzer"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang libclang-rt-dev cmake make >/dev/null
 fi
 
 build=$root/build/fuzz
