@@ -31,10 +31,14 @@ std::string Groups() {
 void CheckError(const char *error, const std::string &name) {
     const std::string e(error);
     FUZZ_CHECK(e.compare(0, name.size() + 1, name + ":") == 0, "the error \"" + e + "\" does not name the file");
+    // "NAME:LINE: message", or "NAME:LINE:COLUMN: message".
     std::size_t at = name.size() + 1;
-    const std::size_t digits = e.find_first_not_of("0123456789", at);
-    FUZZ_CHECK(digits != std::string::npos && digits > at && e.compare(digits, 2, ": ") == 0 && e.size() > digits + 2,
-               "the error \"" + e + "\" does not name the line");
+    std::size_t digits = e.find_first_not_of("0123456789", at);
+    FUZZ_CHECK(digits != std::string::npos && digits > at, "the error \"" + e + "\" does not name the line");
+    if (e[digits] == ':' && digits + 1 < e.size() && e[digits + 1] >= '0' && e[digits + 1] <= '9')
+        digits = e.find_first_not_of("0123456789", digits + 1);
+    FUZZ_CHECK(digits != std::string::npos && e.compare(digits, 2, ": ") == 0 && e.size() > digits + 2,
+               "the error \"" + e + "\" has no message after its place");
 }
 
 // One load from the baseline; the result's text ("" when loaded).
