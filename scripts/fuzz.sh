@@ -40,7 +40,9 @@ for t in "${run[@]}"; do
   mkdir -p "$build/corpus/$t" "$build/findings/$t" "$build/work/$t"
   echo "== $t: $seconds s"
   # The committed seeds are read; what the fuzzer finds goes to the first folder.
-  (cd "$build/work/$t" && "$build/bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  dict=()
+  [[ $t == dataset || $t == command ]] && dict=(-dict="$root/fuzz/dataset.dict")
+  (cd "$build/work/$t" && "$build/bin/fuzz_$t" "${dict[@]}" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$build/findings/$t/" "$build/corpus/$t" "$root/fuzz/corpus/$t") || status=1
 done
 exit $status
