@@ -71,7 +71,7 @@ struct CallbackBinder {
     CallbackBinder &operator=(const CallbackBinder &) = delete;
 
     // The binder's second virtual operation: the plain entry that calls the member.
-    void *Entry() {
+    HOST_CALLS_THROUGH_TABLES void *Entry() {
         using EntryFn = void *(HOST_CONV_THISCALL *)(void *self);
         void *const *vtable = *reinterpret_cast<void *const *const *>(storage);
         return reinterpret_cast<EntryFn>(vtable[1])(storage);

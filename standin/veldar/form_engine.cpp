@@ -100,6 +100,32 @@ std::string ReadRecord(Reader &in, Control &c) {
     return "";
 }
 
+const char *KindName(uint16_t kind) {
+    switch (kind) {
+    case kButton: return "button";
+    case kCheckBox: return "check box";
+    case kEdit: return "edit field";
+    case kList: return "list";
+    default: return "control";
+    }
+}
+
+// What the engine draws and edits must fit and have a value: a check box draws its
+// four-cell mark "[ ] " and a button its two brackets inside the control's width, and a
+// list, check box or edit field keeps its value only in the data block, which the
+// edits-data flag binds it to.
+std::string Unfit(const Control &c) {
+    const int least = c.kind == kCheckBox ? 4 : c.kind == kButton ? 2 : 1;
+    if (c.width < least)
+        return std::string("the ") + KindName(c.kind) + " " + Hex(c.id) + " is " + std::to_string(c.width) +
+               " cell(s) wide, too narrow for its " + (c.kind == kCheckBox ? "mark \"[ ] \"" : "brackets") +
+               " (at least " + std::to_string(least) + ")";
+    if ((c.kind == kList || c.kind == kCheckBox || c.kind == kEdit) && (c.flags & kEditsData) == 0)
+        return std::string("the ") + KindName(c.kind) + " " + Hex(c.id) + " has no value: it lacks the edits-data flag " +
+               Hex(kEditsData);
+    return "";
+}
+
 }  // namespace
 
 std::string Parse(const uint8_t *bytes, Form &form) {
@@ -123,6 +149,7 @@ std::string Parse(const uint8_t *bytes, Form &form) {
         if (c.column < 1 || c.row < 1 || c.width < 1 || c.height < 1 || c.column + c.width > h.width - 1 ||
             c.row + c.height > h.height - 1)
             return "control " + Hex(c.id) + " lies outside the form";
+        if (std::string e = Unfit(c); !e.empty()) return e;
         for (const Control &o : form.controls) {
             if (&o == &c) break;
             if (o.id == c.id) return "two controls have the id " + Hex(c.id);

@@ -77,8 +77,9 @@ template <class F, class... A>
 auto EnterCdecl(F fn, A... args) {
     return fn(args...);
 }
+// The dialog's event handler is reached through its hand-made table.
 template <class R, class... A>
-R EnterThiscall(const void *fn, void *self, A... args) {
+HOST_CALLS_THROUGH_TABLES R EnterThiscall(const void *fn, void *self, A... args) {
     return reinterpret_cast<R (*)(void *, A...)>(const_cast<void *>(fn))(self, args...);
 }
 

@@ -40,6 +40,9 @@ char32_t FromWindows1250(unsigned char b) {
     return b < 0x80 ? char32_t(b) : U'?';
 }
 
+// The widest line the console rendering lays out: a tab stop beyond it is ignored.
+constexpr int kWidestLine = 255;
+
 }  // namespace
 
 std::string Render(const std::string &hostText, bool emphasis) {
@@ -58,10 +61,12 @@ std::string Render(const std::string &hostText, bool emphasis) {
                 std::string directive = line.substr(1, close - 1);
                 for (std::size_t i = 0; i < directive.size();) {
                     if (directive[i] >= '0' && directive[i] <= '9') {
+                        // A stop past the widest line drawn is ignored; the number stops
+                        // growing there, so no column count overflows.
                         int column = 0;
-                        while (i < directive.size() && directive[i] >= '0' && directive[i] <= '9')
-                            column = column * 10 + (directive[i++] - '0');
-                        stops.push_back(column);
+                        for (; i < directive.size() && directive[i] >= '0' && directive[i] <= '9'; ++i)
+                            if (column <= kWidestLine) column = column * 10 + (directive[i] - '0');
+                        if (column <= kWidestLine) stops.push_back(column);
                     } else {
                         ++i;
                     }
@@ -105,6 +110,8 @@ STANDIN_API uint32_t StandinRenderText(const char *text, char *out, uint32_t siz
     if (size == 0) return 0;
     std::string rendered = Render(text, false);
     std::size_t n = rendered.size() < size - 1 ? rendered.size() : size - 1;
+    // A short buffer ends before a whole character, not inside one.
+    while (n > 0 && n < rendered.size() && (static_cast<unsigned char>(rendered[n]) & 0xC0) == 0x80) --n;
     std::memcpy(out, rendered.data(), n);
     out[n] = '\0';
     return static_cast<uint32_t>(n);
