@@ -16,6 +16,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
+apt_etc=/etc/apt os_release=/etc/os-release
 qemu_dir=/var/cache/pim-qemu
 qemu=$qemu_dir/qemu-i386
 binfmt=/proc/sys/fs/binfmt_misc
@@ -60,9 +61,9 @@ i386_registered() {
 # one-line lists), printed as "URI<TAB>KEYRING".
 find_mirror() {
   local codename f
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  codename=$(. "$os_release" && echo "${VERSION_CODENAME:-}")
   [ -n "$codename" ] || return 1
-  for f in /etc/apt/sources.list.d/*.sources; do
+  for f in "$apt_etc"/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
     awk -v suite="$codename" '
       BEGIN { RS = ""; FS = "\n" }
@@ -84,7 +85,7 @@ find_mirror() {
         split(uris, u, " "); print u[1] "\t" (key ~ /^\// ? key : ""); exit
       }' "$f" | grep -m1 . && return 0
   done
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+  for f in "$apt_etc"/sources.list "$apt_etc"/sources.list.d/*.list; do
     [ -f "$f" ] || continue
     awk -v suite="$codename" '
       $1 != "deb" { next }
@@ -143,7 +144,7 @@ register_emulator() {
   "$qemu" --version 2>/dev/null | grep -q '^qemu-i386 version' || fetch_qemu || return 1
   if [ ! -e "$binfmt/register" ]; then
     $sudo mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null ||
-      { why="binfmt_misc cannot be mounted on $binfmt (a container without the right?)"; return 1; }
+      { why="binfmt_misc cannot be mounted on $binfmt (a container without that privilege?)"; return 1; }
   fi
   if [ -e "$entry" ]; then
     local interp
@@ -202,4 +203,5 @@ main() {
   printf 'PIM_I386_MODE=%q\nPIM_I386_WHY=%q\n' "$mode" "$why" >"$root/build/i386.env"
 }
 
-main "$@"
+# Sourced (by its test), it only defines the functions.
+[[ "${BASH_SOURCE[0]}" != "$0" ]] || main "$@"
