@@ -174,7 +174,8 @@ main() {
   elif runs_32bit; then
     if i386_registered; then
       mode=emulated
-      echo "32-bit programs run here through a binfmt_misc emulator: Wine runs under emulation."
+      echo "32-bit programs run here through an emulator registered in binfmt_misc: Wine runs under emulation."
+      [ ! -e "$entry" ] || echo "(to run them natively again, if the kernel can: echo -1 > $entry)"
     elif [ "${PIM_I386:-}" = emulate ]; then
       echo "32-bit programs run natively here; PIM_I386=emulate: registering QEMU's i386 emulator for them."
       if register_emulator; then
