@@ -3,6 +3,8 @@
 # under Wine on the bundled month (March 2025): the host loads pim.dll, connects it,
 # sets it up, and chooses its menu command; the form is filled in from the options
 # below; the three export files land in ./out, and their first lines are shown.
+# Where 32-bit programs cannot run (scripts/i386.sh), the native build of the same
+# sources runs the report instead, and says so.
 #
 # Any arguments replace the form's choices and go to the host program as they are
 # (see: scripts/demo.sh --help); to fill the form in yourself, in the terminal:
@@ -10,12 +12,25 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 "$root/scripts/setup.sh"
-echo "Building pim.dll and the stand-in host..."
-"$root/scripts/build.sh" win32 >/dev/null
-mkdir -p "$root/out"
-cd "$root/out"
+load_i386_state
 if [ $# -eq 0 ]; then
   set -- --run --month 3 --groups 1,2,3 --outlet SKLEP1 --branch "Lublin Centrum" \
     --kinds invoices,receipts --show-files 3
 fi
-wine "$root/build/win32/bin/pimhost.exe" "$@"
+if [ "$PIM_I386_MODE" = none ]; then
+  echo "Building the native plug-in and stand-in host..."
+  "$root/scripts/build.sh" native >/dev/null
+  echo "NOTE: 32-bit programs cannot run here ($PIM_I386_WHY), so the report runs"
+  echo "with the native build of the same sources (pim.so in the native host), not pim.dll under Wine."
+  mkdir -p "$root/out"
+  cd "$root/out"
+  exec "$root/build/native/bin/pimhost" "$@"
+fi
+echo "Building pim.dll and the stand-in host..."
+"$root/scripts/build.sh" win32 >/dev/null
+mkdir -p "$root/out"
+cd "$root/out"
+[ "$PIM_I386_MODE" != emulated ] || echo "(pim.dll runs under Wine, and Wine under QEMU's i386 emulator)"
+limit=600  # under emulation; a person filling in the form gets longer
+[[ " $* " != *" --interactive "* ]] || limit=3600
+wine_limited $limit wine "$root/build/win32/bin/pimhost.exe" "$@"

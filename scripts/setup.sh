@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on Debian 12 (as root, or with sudo), once:
-# CMake, g++, the MinGW-w64 i686 cross compiler, 32-bit Wine and GoogleTest.
+# CMake, g++, the MinGW-w64 i686 cross compiler, 32-bit Wine and GoogleTest; makes
+# sure 32-bit programs run (scripts/i386.sh: natively, else under QEMU's emulator);
+# creates the Wine prefix.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
@@ -19,9 +21,13 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+"$root/scripts/i386.sh"
+load_i386_state
+[ "$PIM_I386_MODE" != none ] || exit 0
+
 # A Wine prefix, created once and serially (parallel first runs race).
 if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
   echo "Creating the Wine prefix"
-  wine wineboot --init >/dev/null 2>&1 || true
-  wineserver -w
+  wine_limited 300 wine wineboot --init >/dev/null 2>&1 || true
+  wine_limited 120 wineserver -w
 fi

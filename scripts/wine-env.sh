@@ -4,3 +4,23 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
 export HOME
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# How this machine runs 32-bit programs, as scripts/setup.sh found out (scripts/i386.sh):
+# PIM_I386_MODE is native, emulated or none, and PIM_I386_WHY says why for none.
+load_i386_state() {
+  PIM_I386_MODE=native PIM_I386_WHY=""
+  if [ -f "$root/build/i386.env" ]; then source "$root/build/i386.env"; fi
+}
+
+# Runs a command that starts Wine. Under emulation a Wine helper process left behind
+# can make every later program of the prefix wait for ever, so there the command gets
+# a time limit (first argument, in seconds); natively it runs as it is.
+wine_limited() {
+  local limit=$1 rc=0 fg=()
+  shift
+  [ "${PIM_I386_MODE:-native}" = emulated ] || { "$@"; return; }
+  [ -t 0 ] && fg=(--foreground)  # a program that reads the terminal must stay in its group
+  timeout "${fg[@]}" -k 10 "$limit" "$@" || rc=$?
+  ((rc != 124)) || echo "$1 did not end within $limit s under emulation; stopped" >&2
+  return $rc
+}
