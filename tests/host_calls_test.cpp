@@ -271,23 +271,18 @@ std::string Small() { return genmonth::GenerateMonth(Shape(11, 240, 4, 20, 90, 4
 std::string FewBigOutlets() { return genmonth::GenerateMonth(Shape(12, 300, 8, 6, 400, 4)); }
 // More outlets than the outlet list's first 50 rows.
 std::string ManyOutlets() { return genmonth::GenerateMonth(Shape(14, 350, 3, 70, 60, 3)); }
-// Goods number 0 of warehouse 0 (the key a TOTAL row has), bought twice by customers
-// 3 and 4, on invoices and receipts.
-std::string WithGoodsZero() {
-    return WithExtras(Shape(13, 200, 5, 15, 80, 3), "goods | 0 | 0 | 1 | ZERO | szt. | 12 | Towar zero\n",
+// Goods number 0 of warehouse 0 (the key a TOTAL row has) with the given code, bought
+// twice by customers 3 and 4, on invoices and receipts.
+std::string WithGoodsZeroCoded(const std::string &code) {
+    return WithExtras(Shape(13, 200, 5, 15, 80, 3), "goods | 0 | 0 | 1 | " + code + " | szt. | 12 | Towar " +
+                                                        (code == "TOTAL" ? "TOTAL" : "zero") + "\n",
                       Month({"invoice | 900001 | 10.03.2025 | 3", "line | 0 | 0 | 2", "line | 1 | 1 | 1",
                              "invoice | 900002 | 11.03.2025 | 3", "line | 0 | 0 | 3",
                              "receipt | 900003 | 12.03.2025 | 4", "line | 0 | 0 | 4", "line | 0 | 0 | 5",
                              "receipt | 900004 | 12.03.2025 | 0", "line | 0 | 0 | 6"}));
 }
-// The same, but the goods item's code is "TOTAL".
-std::string WithGoodsCodedTotal() {
-    return WithExtras(Shape(13, 200, 5, 15, 80, 3), "goods | 0 | 0 | 1 | TOTAL | szt. | 12 | Towar TOTAL\n",
-                      Month({"invoice | 900001 | 10.03.2025 | 3", "line | 0 | 0 | 2", "line | 1 | 1 | 1",
-                             "invoice | 900002 | 11.03.2025 | 3", "line | 0 | 0 | 3",
-                             "receipt | 900003 | 12.03.2025 | 4", "line | 0 | 0 | 4", "line | 0 | 0 | 5",
-                             "receipt | 900004 | 12.03.2025 | 0", "line | 0 | 0 | 6"}));
-}
+std::string WithGoodsZero() { return WithGoodsZeroCoded("ZERO"); }
+std::string WithGoodsCodedTotal() { return WithGoodsZeroCoded("TOTAL"); }
 
 // Goods records that share a goods number within their warehouse (no data set can
 // say so; the host's table can hold it): every row of such a number is itemised.
