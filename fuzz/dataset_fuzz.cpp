@@ -28,8 +28,28 @@ std::string Groups() {
     return out;
 }
 
+// Strict UTF-8: no overlong form, surrogate, or code point past U+10FFFF.
+bool IsUtf8(const std::string &s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const std::size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        uint32_t cp = n == 1 ? b : b & (0x7F >> n);
+        for (std::size_t k = 1; k < n; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (c & 0x3F);
+        }
+        static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += n;
+    }
+    return true;
+}
+
 void CheckError(const char *error, const std::string &name) {
     const std::string e(error);
+    FUZZ_CHECK(IsUtf8(e), "the error \"" + e + "\" is not UTF-8");
     FUZZ_CHECK(e.compare(0, name.size() + 1, name + ":") == 0, "the error \"" + e + "\" does not name the file");
     // "NAME:LINE: message", or "NAME:LINE:COLUMN: message".
     std::size_t at = name.size() + 1;
@@ -52,6 +72,10 @@ std::string LoadAndCheck(const std::string &name, const std::function<const char
         return error;
     }
     const std::string loaded = Groups();
+    // What loads is text: no control character reaches a name (a line break only ends one).
+    for (char c : loaded)
+        FUZZ_CHECK(c == '\n' || (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F),
+                   "a loaded goods group's name holds a control character: \"" + loaded + "\"");
     FUZZ_CHECK(load() == nullptr, "a data set loads once but not twice");
     FUZZ_CHECK(Groups() == loaded, "a data set loads differently the second time");
     return "";
