@@ -193,20 +193,7 @@ int32_t HOST_CONV_CDECL VeldarFilePrintf(HostFile *file, const char *format, ...
     } else {
         Called(kOrd_VeldarFilePrintf);
     }
-    // Formatted in memory and written at once: the Windows build's formatter writes a
-    // file a character at a time, each through the runtime's locked stream calls
-    // (most of the export's time under Wine). Long lines take the plain way.
-    char line[512];
-    va_list copy;
-    va_copy(copy, values);
-    const int length = std::vsnprintf(line, sizeof line, format, copy);
-    va_end(copy);
-    int result = length;
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof line)
-        result = std::vfprintf(reinterpret_cast<FILE *>(file), format, values);
-    else if (std::fwrite(line, 1, static_cast<std::size_t>(length), reinterpret_cast<FILE *>(file)) !=
-             static_cast<std::size_t>(length))
-        result = -1;
+    int result = std::vfprintf(reinterpret_cast<FILE *>(file), format, values);
     va_end(values);
     return result;
 }
