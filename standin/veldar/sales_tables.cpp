@@ -142,7 +142,7 @@ void PackHeader(const TsprRecord &header, std::vector<uint8_t> &out) {
 // in: no calls, no byte loops. Clearing is most of a fetch's work (the header is
 // mostly zeros, and every byte of the buffer is written on every fetch). The loops
 // are kept loops, not turned back into memset calls.
-#define PIM_UNPACK_LOOPS __attribute__((optimize("no-tree-loop-distribute-patterns")))
+#define STANDIN_FILL_LOOPS __attribute__((optimize("no-tree-loop-distribute-patterns")))
 
 inline void CopyPieces(const uint8_t *packed, uint8_t *record) {
     const std::size_t count = *packed++;
@@ -153,7 +153,7 @@ inline void CopyPieces(const uint8_t *packed, uint8_t *record) {
     }
 }
 
-PIM_UNPACK_LOOPS void UnpackHeaderSse2(const uint8_t *packed, uint8_t *record) {
+STANDIN_FILL_LOOPS void UnpackHeaderSse2(const uint8_t *packed, uint8_t *record) {
     constexpr std::size_t w = 16, n = sizeof(TsprRecord) / w;
     const __m128i zero = _mm_setzero_si128();
     for (std::size_t k = 0; k < n; ++k) _mm_storeu_si128(reinterpret_cast<__m128i *>(record + k * w), zero);
@@ -161,7 +161,7 @@ PIM_UNPACK_LOOPS void UnpackHeaderSse2(const uint8_t *packed, uint8_t *record) {
     CopyPieces(packed, record);
 }
 
-__attribute__((target("avx2"))) PIM_UNPACK_LOOPS void UnpackHeaderAvx2(const uint8_t *packed, uint8_t *record) {
+__attribute__((target("avx2"))) STANDIN_FILL_LOOPS void UnpackHeaderAvx2(const uint8_t *packed, uint8_t *record) {
     constexpr std::size_t w = 32, n = sizeof(TsprRecord) / w;
     const __m256i zero = _mm256_setzero_si256();
     for (std::size_t k = 0; k < n; ++k) _mm256_storeu_si256(reinterpret_cast<__m256i *>(record + k * w), zero);
@@ -169,7 +169,7 @@ __attribute__((target("avx2"))) PIM_UNPACK_LOOPS void UnpackHeaderAvx2(const uin
     CopyPieces(packed, record);
 }
 
-__attribute__((target("avx512f"))) PIM_UNPACK_LOOPS void UnpackHeaderAvx512(const uint8_t *packed, uint8_t *record) {
+__attribute__((target("avx512f"))) STANDIN_FILL_LOOPS void UnpackHeaderAvx512(const uint8_t *packed, uint8_t *record) {
     constexpr std::size_t w = 64, n = sizeof(TsprRecord) / w;
     const __m512i zero = _mm512_setzero_si512();
     for (std::size_t k = 0; k < n; ++k) _mm512_storeu_si512(record + k * w, zero);
@@ -180,7 +180,7 @@ __attribute__((target("avx512f"))) PIM_UNPACK_LOOPS void UnpackHeaderAvx512(cons
 // Copies a line or goods record whole, 16 bytes at a time (the last piece may overlap
 // the one before, with the same bytes).
 template <std::size_t Bytes>
-PIM_UNPACK_LOOPS void CopyRecord(uint8_t *to, const void *record) {
+STANDIN_FILL_LOOPS void CopyRecord(uint8_t *to, const void *record) {
     static_assert(Bytes >= 16);
     const auto *from = static_cast<const uint8_t *>(record);
     for (std::size_t at = 0; at + 16 <= Bytes; at += 16)
@@ -189,6 +189,8 @@ PIM_UNPACK_LOOPS void CopyRecord(uint8_t *to, const void *record) {
                      _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + Bytes - 16)));
 }
 
+// The fill for this processor, chosen once. STANDIN_UNPACK_SSE2 set in the
+// environment takes the 16-byte one anyway (its tests; a processor's worst case).
 using UnpackHeaderFn = void (*)(const uint8_t *, uint8_t *);
 UnpackHeaderFn ChooseUnpackHeader() {
     __builtin_cpu_init();
