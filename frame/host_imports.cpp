@@ -53,11 +53,11 @@ extern "C" void HOST_CONV_STDCALL RaiseEntryNotFound(uintptr_t ordinal) { platfo
 #else
 
 void *pim_host_slots[kHostImportCount] = {};  // declared extern "C" in the header
-static bool slotBound[kHostImportCount];
+bool pim_host_slot_bound[kHostImportCount];  // declared extern "C" in the header
 
 static void *EmptyTarget(int) { return nullptr; }
-static bool Unbound(int index) { return !slotBound[index]; }
-static void MarkBound(int index) { slotBound[index] = true; }
+static bool Unbound(int index) { return !pim_host_slot_bound[index]; }
+static void MarkBound(int index) { pim_host_slot_bound[index] = true; }
 
 // The entries' public addresses (frame/host_imports_x86_64.S): each binds its
 // slot through pim_native_entry_target on its first call.

@@ -32,6 +32,9 @@ extern const HostImportInfo kHostImports[kHostImportCount];
 
 // The slots, one 32-bit word each (a pointer in the native build), in list order.
 extern "C" void *pim_host_slots[kHostImportCount] __asm__("pim_host_slots");
+// Natively, whether each slot is bound already (then a call goes straight to a
+// non-null slot).
+extern "C" bool pim_host_slot_bound[kHostImportCount] __asm__("pim_host_slot_bound");
 
 // The entry's public address: what callers call and what virtual tables hold.
 void *HostImportAddress(int index);
@@ -84,19 +87,27 @@ extern "C" {
 
 void *ImportTarget(int index);
 
+// The target of an entry: inline once bound, so that the many calls of a walk cost a
+// load and a test each; the first call and an empty entry take ImportTarget.
+inline void *Target(int index) {
+    if (pim::pim_host_slot_bound[index])
+        if (void *target = pim::pim_host_slots[index]) return target;
+    return ImportTarget(index);
+}
+
 template <int Index, class F>
 struct Call;
 
 template <int Index, class R, class... P>
 struct Call<Index, R(P...)> {
-    R operator()(P... p) const { return reinterpret_cast<R (*)(P...)>(ImportTarget(Index))(p...); }
+    R operator()(P... p) const { return reinterpret_cast<R (*)(P...)>(Target(Index))(p...); }
 };
 
 template <int Index, class R, class... P>
 struct Call<Index, R(P..., ...)> {
     template <class... V>
     R operator()(P... p, V... v) const {
-        return reinterpret_cast<R (*)(P..., ...)>(ImportTarget(Index))(p..., v...);
+        return reinterpret_cast<R (*)(P..., ...)>(Target(Index))(p..., v...);
     }
 };
 

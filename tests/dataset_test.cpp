@@ -2,6 +2,7 @@
 // key and cursor functions give over what it loaded.
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "host_imports.h"
 #include "host_records.h"
@@ -270,6 +271,74 @@ TsprRecord FirstInvoice() {
     if (host::VeldarFetchNext(cursor.bytes) == 1) std::memcpy(&header, documents->record, sizeof header);
     host::VeldarCloseCursor(cursor.bytes);
     return header;
+}
+
+// Every fetch writes the whole header: bytes the caller scribbled over, and bytes
+// the previous header had where this one has zeros, never show through.
+TEST_F(Dataset, EveryFetchDeliversTheWholeHeader) {
+    LoadMonth(kSmall);
+    // Marks in the host's private bytes, 975 among them, in the last piece, which
+    // overlaps the one before.
+    const uint8_t marks[] = {0x5A, 0xA5};
+    for (uint32_t offset : {0u, 15u, 16u, 500u, 961u, 964u})
+        ASSERT_EQ(StandinPatchRecord(44, 10, 0, offset, marks, sizeof marks), 1);
+    ASSERT_EQ(StandinPatchRecord(44, 10, 0, 975, marks, 1), 1);
+    HostTable *documents = host::VeldarGetTable(44);
+    Block key;
+    host::VeldarPrepareKey(811, nullptr, key.bytes, 0);
+    auto walk = [&](bool scribble) {
+        std::vector<std::vector<uint8_t>> seen;
+        Block cursor;
+        if (host::VeldarOpenCursor(cursor.bytes, documents, 811, key.bytes, 0, 0) != 0)
+            for (;;) {
+                if (scribble) std::memset(documents->record, 0xEE, sizeof(TsprRecord));
+                if (host::VeldarFetchNext(cursor.bytes) != 1) break;
+                seen.emplace_back(documents->record, documents->record + sizeof(TsprRecord));
+            }
+        host::VeldarCloseCursor(cursor.bytes);
+        return seen;
+    };
+    const auto clean = walk(false);
+    ASSERT_EQ(clean.size(), 2u);  // invoices 10 and 12
+    EXPECT_EQ(clean[0][0], 0x5A);
+    EXPECT_EQ(clean[0][16], 0x5A);
+    EXPECT_EQ(clean[0][965], 0xA5);
+    EXPECT_EQ(clean[0][975], 0x5A);
+    EXPECT_EQ(reinterpret_cast<const TsprRecord *>(clean[0].data())->documentId, 10);
+    const auto *second = reinterpret_cast<const TsprRecord *>(clean[1].data());
+    EXPECT_EQ(second->documentId, 12);
+    for (std::size_t at : {0u, 15u, 16u, 500u, 501u, 961u, 965u, 975u}) EXPECT_EQ(clean[1][at], 0) << at;
+    EXPECT_EQ(walk(true), clean);
+}
+
+// The stand-in finds a cursor by its block, whichever of several open ones it is.
+TEST_F(Dataset, SeveralCursorsOpenAtOnce) {
+    LoadMonth(kSmall);
+    HostTable *documents = host::VeldarGetTable(44);
+    Block key, first, second, third;
+    host::VeldarPrepareKey(811, nullptr, key.bytes, 0);
+    for (Block *c : {&first, &second, &third})
+        ASSERT_EQ(host::VeldarOpenCursor(c->bytes, documents, 811, key.bytes, 0, 0), 1);
+    auto id = [&] { return reinterpret_cast<const TsprRecord *>(documents->record)->documentId; };
+    ASSERT_EQ(host::VeldarFetchNext(second.bytes), 1);
+    EXPECT_EQ(id(), 10);
+    ASSERT_EQ(host::VeldarFetchNext(second.bytes), 1);
+    EXPECT_EQ(id(), 12);
+    ASSERT_EQ(host::VeldarFetchNext(first.bytes), 1);
+    EXPECT_EQ(id(), 10);
+    EXPECT_EQ(host::VeldarCloseCursor(first.bytes), 1);
+    EXPECT_EQ(host::VeldarFetchNext(first.bytes), 0);  // closed: a misuse
+    EXPECT_EQ(host::VeldarOpenCursor(third.bytes, documents, 811, key.bytes, 0, 0), 1);  // open already: a misuse
+    ASSERT_EQ(host::VeldarFetchNext(third.bytes), 1);
+    EXPECT_EQ(id(), 10);  // started again
+    StandinCursorStats stats{};
+    StandinGetCursorStats(&stats);
+    EXPECT_EQ(stats.openNow, 2);
+    EXPECT_EQ(stats.mostOpen, 3);
+    EXPECT_EQ(stats.misuses, 2u);
+    EXPECT_EQ(host::VeldarCloseCursor(second.bytes), 1);
+    EXPECT_EQ(host::VeldarCloseCursor(third.bytes), 1);
+    StandinReset();  // the fixture checks a clean slate
 }
 
 TEST_F(Dataset, QuotedTextsKeepTheirBlanksAndBars) {

@@ -1,12 +1,15 @@
 // Keys and cursors over the stand-in's sales tables.
 //
 // A key block holds what the key selects (table kind, key value, warehouse); a
-// cursor's state lives here, keyed by the address of the plug-in's cursor block, so
+// cursor's state lives here, found by the address of the plug-in's cursor block, so
 // the stand-in notices a cursor that is fetched or closed without being open, closed
 // twice, or left open. Such misuse is counted and said on the console: the real host
 // would misbehave in its own way.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include <immintrin.h>
 
 #include "exports.h"
 #include "sales.h"
@@ -27,9 +30,9 @@ static_assert(sizeof(Key) <= kKeyBlockBytes);
 enum class Source { Documents, Lines, Goods };
 
 // The headers of one document kind, in table order, packed for walking: each header
-// as its runs of non-zero bytes ([offset][length][bytes].., then a zero length). A
-// header is mostly the host's private zeros, so a walk reads a small part of the
-// bytes it delivers, and the record buffer still receives the header exactly.
+// as its 16-byte pieces that are not all zeros ([count], then [offset][16 bytes]
+// each). A header is mostly the host's private zeros, so a walk reads a small part
+// of the bytes it delivers, and the record buffer still receives the header exactly.
 struct PackedHeaders {
     std::vector<uint8_t> bytes;
     std::vector<uint32_t> starts;  // where each header begins in bytes
@@ -46,12 +49,47 @@ struct Cursor {
     bool empty;                     // a walk of nothing
 };
 
+// A cursor open on a plug-in's cursor block.
+struct OpenCursor {
+    const void *block;
+    Cursor cursor;
+};
+
+// The open cursors, by block address. A caller keeps very few open at a time (the
+// report: two), so a short list searched from its most recent cursor costs less per
+// fetch than any map; a caller that leaves cursors open only makes it longer.
+class OpenCursors {
+public:
+    Cursor *Find(const void *block) {
+        for (std::size_t i = list_.size(); i-- > 0;)
+            if (list_[i].block == block) return &list_[i].cursor;
+        return nullptr;
+    }
+    Cursor &Add(const void *block, const Cursor &cursor) {
+        list_.push_back({block, cursor});
+        return list_.back().cursor;
+    }
+    bool Remove(const void *block) {
+        for (std::size_t i = list_.size(); i-- > 0;)
+            if (list_[i].block == block) {
+                list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(i));
+                return true;
+            }
+        return false;
+    }
+    std::size_t size() const { return list_.size(); }
+    void clear() { list_.clear(); }
+
+private:
+    std::vector<OpenCursor> list_;  // in the order opened
+};
+
 struct Walks {
     SalesTables tables;
     TsprRecord documentBuffer{};
     TsprDokRecord lineBuffer{};
     std::map<int32_t, PackedHeaders> headers;  // by document kind
-    std::map<const void *, Cursor> open;
+    OpenCursors open;
     StandinCursorStats stats{};
 };
 
@@ -76,38 +114,92 @@ bool IsLineKind(int32_t kind) { return kind == kLineKindInvoice || kind == kLine
 
 HostTable *TableObject(int32_t number) { return &state().tables[number].table; }
 
-void PackRecord(const uint8_t *record, std::size_t size, std::vector<uint8_t> &out) {
-    auto put16 = [&out](std::size_t value) {
-        out.push_back(static_cast<uint8_t>(value));
-        out.push_back(static_cast<uint8_t>(value >> 8));
-    };
-    for (std::size_t at = 0; at < size;) {
-        if (record[at] == 0) {
-            ++at;
-            continue;
-        }
-        // A run goes on over gaps of fewer than four zeros, which cost less than a new run.
-        std::size_t end = at + 1;
-        for (std::size_t zeros = 0; end < size && zeros < 4; ++end) zeros = record[end] == 0 ? zeros + 1 : 0;
-        while (record[end - 1] == 0) --end;
-        put16(at);
-        put16(end - at);
-        out.insert(out.end(), record + at, record + end);
-        at = end;
+constexpr std::size_t kPiece = 16;
+constexpr std::size_t kPieces = (sizeof(TsprRecord) + kPiece - 1) / kPiece;
+static_assert(sizeof(TsprRecord) >= kPiece && kPieces < 256);
+
+// Where piece k starts: every 16 bytes, the last one ending with the header (so it
+// may overlap the one before, with the same bytes).
+std::size_t PieceOffset(std::size_t k) { return k + 1 < kPieces ? k * kPiece : sizeof(TsprRecord) - kPiece; }
+
+void PackHeader(const TsprRecord &header, std::vector<uint8_t> &out) {
+    const auto *record = reinterpret_cast<const uint8_t *>(&header);
+    const std::size_t countAt = out.size();
+    out.push_back(0);
+    for (std::size_t k = 0; k < kPieces; ++k) {
+        const uint8_t *piece = record + PieceOffset(k);
+        bool zero = true;
+        for (std::size_t i = 0; i < kPiece; ++i) zero = zero && piece[i] == 0;
+        if (zero) continue;
+        ++out[countAt];
+        out.push_back(static_cast<uint8_t>(PieceOffset(k)));
+        out.push_back(static_cast<uint8_t>(PieceOffset(k) >> 8));
+        out.insert(out.end(), piece, piece + kPiece);
     }
-    put16(0);
-    put16(0);
 }
 
-void UnpackRecord(const uint8_t *packed, uint8_t *record, std::size_t size) {
-    std::memset(record, 0, size);
-    for (;;) {
-        const std::size_t offset = packed[0] | packed[1] << 8, length = packed[2] | packed[3] << 8;
-        if (length == 0) return;
-        std::memcpy(record + offset, packed + 4, length);
-        packed += 4 + length;
+// Clears the buffer with the widest stores the processor has and copies the pieces
+// in: no calls, no byte loops. Clearing is most of a fetch's work (the header is
+// mostly zeros, and every byte of the buffer is written on every fetch). The loops
+// are kept loops, not turned back into memset calls.
+#define STANDIN_FILL_LOOPS __attribute__((optimize("no-tree-loop-distribute-patterns")))
+
+inline void CopyPieces(const uint8_t *packed, uint8_t *record) {
+    const std::size_t count = *packed++;
+    for (std::size_t i = 0; i < count; ++i, packed += 2 + kPiece) {
+        const std::size_t offset = packed[0] | packed[1] << 8;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(record + offset),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(packed + 2)));
     }
 }
+
+STANDIN_FILL_LOOPS void UnpackHeaderSse2(const uint8_t *packed, uint8_t *record) {
+    constexpr std::size_t w = 16, n = sizeof(TsprRecord) / w;
+    const __m128i zero = _mm_setzero_si128();
+    for (std::size_t k = 0; k < n; ++k) _mm_storeu_si128(reinterpret_cast<__m128i *>(record + k * w), zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(record + sizeof(TsprRecord) - w), zero);
+    CopyPieces(packed, record);
+}
+
+__attribute__((target("avx2"))) STANDIN_FILL_LOOPS void UnpackHeaderAvx2(const uint8_t *packed, uint8_t *record) {
+    constexpr std::size_t w = 32, n = sizeof(TsprRecord) / w;
+    const __m256i zero = _mm256_setzero_si256();
+    for (std::size_t k = 0; k < n; ++k) _mm256_storeu_si256(reinterpret_cast<__m256i *>(record + k * w), zero);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(record + sizeof(TsprRecord) - w), zero);
+    CopyPieces(packed, record);
+}
+
+__attribute__((target("avx512f"))) STANDIN_FILL_LOOPS void UnpackHeaderAvx512(const uint8_t *packed, uint8_t *record) {
+    constexpr std::size_t w = 64, n = sizeof(TsprRecord) / w;
+    const __m512i zero = _mm512_setzero_si512();
+    for (std::size_t k = 0; k < n; ++k) _mm512_storeu_si512(record + k * w, zero);
+    _mm512_storeu_si512(record + sizeof(TsprRecord) - w, zero);
+    CopyPieces(packed, record);
+}
+
+// Copies a line or goods record whole, 16 bytes at a time (the last piece may overlap
+// the one before, with the same bytes).
+template <std::size_t Bytes>
+STANDIN_FILL_LOOPS void CopyRecord(uint8_t *to, const void *record) {
+    static_assert(Bytes >= 16);
+    const auto *from = static_cast<const uint8_t *>(record);
+    for (std::size_t at = 0; at + 16 <= Bytes; at += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + at), _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + at)));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(to + Bytes - 16),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + Bytes - 16)));
+}
+
+// The fill for this processor, chosen once. STANDIN_UNPACK_SSE2 set in the
+// environment takes the 16-byte one anyway (its tests; a processor's worst case).
+using UnpackHeaderFn = void (*)(const uint8_t *, uint8_t *);
+UnpackHeaderFn ChooseUnpackHeader() {
+    __builtin_cpu_init();
+    if (std::getenv("STANDIN_UNPACK_SSE2") != nullptr) return UnpackHeaderSse2;
+    if (__builtin_cpu_supports("avx512f")) return UnpackHeaderAvx512;
+    if (__builtin_cpu_supports("avx2")) return UnpackHeaderAvx2;
+    return UnpackHeaderSse2;
+}
+const UnpackHeaderFn UnpackHeader = ChooseUnpackHeader();
 
 // Packs every header again, after the headers changed.
 void PackHeaders(Walks &w) {
@@ -115,15 +207,12 @@ void PackHeaders(Walks &w) {
     for (const SalesDocument &d : w.tables.documents) {
         PackedHeaders &packed = w.headers[d.kind];
         packed.starts.push_back(static_cast<uint32_t>(packed.bytes.size()));
-        PackRecord(reinterpret_cast<const uint8_t *>(&d.header), sizeof d.header, packed.bytes);
+        PackHeader(d.header, packed.bytes);
     }
 }
 
-// Bytes of a line or goods record (documents travel packed).
-std::size_t RecordBytes(Source source) { return source == Source::Lines ? sizeof(TsprDokRecord) : sizeof(GoodsRecord); }
-
 // The next record of the walk (packed, for documents), or null at the end.
-const void *NextRecord(Cursor &c) {
+__attribute__((always_inline)) inline const void *NextRecord(Cursor &c) {
     if (c.empty) return nullptr;
     switch (c.source) {
         case Source::Documents:
@@ -267,12 +356,19 @@ int32_t HOST_CONV_STDCALL VeldarOpenCursor(void *cursorBlock, HostTable *table, 
     CheckBlock(cursorBlock, "a cursor block", "VeldarOpenCursor");
     CheckBlock(keyBlock, "a key block", "VeldarOpenCursor");
     Walks &w = walks();
-    if (w.open.count(cursorBlock) != 0) Misuse("opened again while open", cursorBlock);
     ++w.stats.opened;
     Key key{};
     std::memcpy(&key, keyBlock, sizeof key);
     // The cursor counts as open whatever the result: the caller closes it either way.
-    Cursor &c = w.open[cursorBlock] = Cursor{Source::Documents, table, tableKind, nullptr, nullptr, nullptr, 0, false};
+    const Cursor fresh{Source::Documents, table, tableKind, nullptr, nullptr, nullptr, 0, false};
+    Cursor *open = w.open.Find(cursorBlock);
+    if (open != nullptr) {
+        Misuse("opened again while open", cursorBlock);
+        *open = fresh;
+    } else {
+        open = &w.open.Add(cursorBlock, fresh);
+    }
+    Cursor &c = *open;
     if (w.open.size() > static_cast<std::size_t>(w.stats.mostOpen)) w.stats.mostOpen = static_cast<int32_t>(w.open.size());
     bool fits = key.magic == kKeyMagic && key.tableKind == tableKind && StartWalk(c, key);
     if (!fits) {
@@ -289,12 +385,12 @@ int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
     CheckBlock(cursorBlock, "a cursor block", "VeldarFetchNext");
     Walks &w = walks();
     ++w.stats.fetched;
-    auto found = w.open.find(cursorBlock);
-    if (found == w.open.end()) {
+    Cursor *found = w.open.Find(cursorBlock);
+    if (found == nullptr) {
         Misuse("fetch on a cursor that is not open", cursorBlock);
         return 0;
     }
-    Cursor &c = found->second;
+    Cursor &c = *found;
     const void *record = NextRecord(c);
     if (record == nullptr) return 0;
     if (c.table->record == nullptr) {
@@ -302,9 +398,11 @@ int32_t HOST_CONV_STDCALL VeldarFetchNext(void *cursorBlock) {
         return 0;
     }
     if (c.source == Source::Documents)
-        UnpackRecord(static_cast<const uint8_t *>(record), c.table->record, sizeof(TsprRecord));
+        UnpackHeader(static_cast<const uint8_t *>(record), c.table->record);
+    else if (c.source == Source::Lines)
+        CopyRecord<sizeof(TsprDokRecord)>(c.table->record, record);
     else
-        std::memcpy(c.table->record, record, RecordBytes(c.source));
+        CopyRecord<sizeof(GoodsRecord)>(c.table->record, record);
     return 1;
 }
 
@@ -313,7 +411,7 @@ int32_t HOST_CONV_STDCALL VeldarCloseCursor(void *cursorBlock) {
     CheckBlock(cursorBlock, "a cursor block", "VeldarCloseCursor");
     Walks &w = walks();
     ++w.stats.closed;
-    if (w.open.erase(cursorBlock) == 0) {
+    if (!w.open.Remove(cursorBlock)) {
         Misuse("close of a cursor that is not open", cursorBlock);
         return 0;
     }
