@@ -245,17 +245,8 @@ void PrintTo(const MonthRun &run, std::ostream *out) { *out << run.name; }
 
 genmonth::MonthShape Shape(uint64_t seed, int32_t documents, int32_t lines, int32_t outlets, int32_t goods,
                            int32_t warehouses) {
-    genmonth::MonthShape s;
-    s.seed = seed;
-    s.documents = documents;
-    s.linesPerDocument = lines;
-    s.outlets = outlets;
-    s.goods = goods;
-    s.warehouses = warehouses;
-    s.groups = 6;
-    s.selectedGroups = 3;
-    s.year = kTestYear;
-    return s;
+    return {.seed = seed, .documents = documents, .linesPerDocument = lines, .outlets = outlets, .goods = goods,
+            .warehouses = warehouses, .groups = 6, .selectedGroups = 3, .year = kTestYear};
 }
 
 // A generated month with goods and documents of its own added: goods right after the

@@ -138,16 +138,8 @@ std::string ProgramDirectory(const char *argv0) {
 }
 
 genmonth::MonthShape Generated(uint64_t seed, int32_t documents, int32_t outlets, int32_t lines = 10) {
-    genmonth::MonthShape s;
-    s.seed = seed;
-    s.documents = documents;
-    s.linesPerDocument = lines;
-    s.outlets = outlets;
-    s.goods = 10000;
-    s.warehouses = 10;
-    s.groups = 10;
-    s.selectedGroups = 3;
-    return s;
+    return {.seed = seed, .documents = documents, .linesPerDocument = lines, .outlets = outlets, .goods = 10000,
+            .warehouses = 10, .groups = 10, .selectedGroups = 3};
 }
 
 std::vector<Case> Cases(const std::string &programDirectory) {
