@@ -7,25 +7,32 @@ set -euo pipefail
 host=$1
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 77; }
 work=$(mktemp -d)
-session=pimform$$
-trap 'tmux kill-session -t $session 2>/dev/null || true; rm -rf "$work"' EXIT
+session=pimform
+# Each run gets a tmux server of its own: a new session on the socket of a server
+# that is just exiting with its last session fails with "server exited unexpectedly".
+socket=
+t() { tmux -L "$socket" "$@"; }
+runs=0
+trap '[ -z "$socket" ] || t kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
 run="$host --data none --run --interactive --year 2024 --goods-group 3=Papierosy --goods-group 9=Tytoń"
 start() {  # columns rows command
-  tmux kill-session -t $session 2>/dev/null || true
+  [ -z "$socket" ] || t kill-server 2>/dev/null || true
+  runs=$((runs + 1))
+  socket=pimform$$-$runs
   rm -f done status
-  tmux new-session -d -s $session -x "$1" -y "$2" "$3 2>errors; echo \$? >status; touch done; sleep 5"
+  t new-session -d -s $session -x "$1" -y "$2" "$3 2>errors; echo \$? >status; touch done; sleep 5"
 }
-keys() { tmux send-keys -t $session "$@"; sleep 0.2; }
-screen() { tmux capture-pane -p -t $session; }
+keys() { t send-keys -t $session "$@"; sleep 0.2; }
+screen() { t capture-pane -p -t $session; }
 fail() { echo "$1"; screen; exit 1; }
-# Waits until the screen shows the pattern.
+# Waits until the screen shows the pattern; generous, for a loaded machine.
 shows() {
-  for _ in $(seq 50); do screen | grep -q -- "$1" && return 0; sleep 0.1; done
+  for _ in $(seq 200); do screen | grep -q -- "$1" && return 0; sleep 0.1; done
   return 1
 }
 ended() {
-  for _ in $(seq 50); do [ -e done ] && return 0; sleep 0.1; done
+  for _ in $(seq 200); do [ -e done ] && return 0; sleep 0.1; done
   return 1
 }
 
@@ -37,7 +44,7 @@ sleep 0.3
 screen | grep -q "Dane dodatkowe" && fail "the form did not wait for the notice"
 keys Space
 shows "═ Uwaga ═" || fail "the options warning has no frame"
-screen | grep -q "║ Błąd podczas otwierania pliku z opcjami" || fail "the options warning is not framed"
+shows "║ Błąd podczas otwierania pliku z opcjami" || fail "the options warning is not framed"
 screen | grep -q "Zainstalowano" && fail "the notice stayed on screen"
 keys Enter
 shows "Dane dodatkowe" || fail "the form did not open"
@@ -47,9 +54,9 @@ keys F4; keys -l "Kiosk 7"
 keys F3; keys Down Space Enter
 keys F5; keys -l "Łódź"
 keys Tab Space
-screen | grep -q "marzec" || fail "month not shown"
-screen | grep -q "\[X\] Faktury" || fail "invoices not checked"
-screen | grep -q "\[9\]" || fail "goods group not shown"
+shows "marzec" || fail "month not shown"
+shows "\[X\] Faktury" || fail "invoices not checked"
+shows "\[9\]" || fail "goods group not shown"
 keys F12
 # The notice after the report waits as well; then the console has every text.
 shows "klawisz: dalej" || fail "no notice after the report"
@@ -57,7 +64,7 @@ shows "klawisz: dalej" || fail "no notice after the report"
 keys Escape
 ended || fail "the form did not close"
 [ "$(cat status)" = 0 ] || fail "exit status $(cat status)"
-tmux capture-pane -p -S -100 -t $session | grep -q "Błąd podczas otwierania pliku z opcjami" ||
+t capture-pane -p -S -100 -t $session | grep -q "Błąd podczas otwierania pliku z opcjami" ||
   fail "the warning is not left on the console"
 bytes() { od -An -tx1 -v -j "$1" -N "$2" RuzozavURivuvorur.opc | tr -d ' \n'; }
 [ "$(stat -c %s RuzozavURivuvorur.opc)" = 938 ] || fail "no options file"
@@ -73,7 +80,7 @@ start 100 30 "$run --notice-answer 1"
 shows "Zainstalowano" || fail "no install notice"
 keys Enter
 shows "Dane dodatkowe" || fail "the form did not open again"
-screen | grep -q "marzec" && screen | grep -q "Kiosk 7" || fail "the choices were not remembered"
+shows "marzec" && shows "Kiosk 7" || fail "the choices were not remembered"
 keys Escape
 ended || fail "the abandoned form did not close"
 [ "$(cat status)" = 0 ] || fail "exit status $(cat status) after Esc"
