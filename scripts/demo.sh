@@ -3,8 +3,9 @@
 # under Wine on the bundled month (March 2025): the host loads pim.dll, connects it,
 # sets it up, and chooses its menu command; the form is filled in from the options
 # below; the three export files land in ./out, and their first lines are shown.
-# Where 32-bit programs cannot run (scripts/i386.sh), the native build of the same
-# sources runs the report instead, and says so.
+# Where pim.dll cannot run under Wine (no 32-bit programs, or no 32-bit Wine: see
+# scripts/setup.sh), the native build of the same sources runs the report instead,
+# and says so.
 #
 # Any arguments replace the form's choices and go to the host program as they are
 # (see: scripts/demo.sh --help); to fill the form in yourself, in the terminal:
@@ -20,8 +21,8 @@ fi
 if [ "$PIM_I386_MODE" = none ]; then
   echo "Building the native plug-in and stand-in host..."
   "$root/scripts/build.sh" native >/dev/null
-  echo "NOTE: 32-bit programs cannot run here ($PIM_I386_WHY), so the report runs"
-  echo "with the native build of the same sources (pim.so in the native host), not pim.dll under Wine."
+  echo "NOTE: pim.dll cannot run under Wine here: $PIM_I386_WHY."
+  echo "So the report runs with the native build of the same sources (pim.so in the native host)."
   mkdir -p "$root/out"
   cd "$root/out"
   exec "$root/build/native/bin/pimhost" "$@"

@@ -14,9 +14,9 @@
 # PIM_I386=none acts as a machine that runs none and cannot register the emulator.
 # To remove the registration: echo -1 > /proc/sys/fs/binfmt_misc/qemu-i386
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+source "$root/scripts/apt.sh"  # find_mirror
 
-apt_etc=/etc/apt os_release=/etc/os-release
 qemu_dir=/var/cache/pim-qemu
 qemu=$qemu_dir/qemu-i386
 binfmt=/proc/sys/fs/binfmt_misc
@@ -52,54 +52,6 @@ i386_registered() {
   for f in "$binfmt"/*; do
     [ -f "$f" ] && grep -qx enabled "$f" 2>/dev/null &&
       grep -qx 'magic 7f454c4601010100000000000000000002000300' "$f" && return 0
-  done
-  return 1
-}
-
-# The URI and keyring of the archive this machine takes its own release from: the
-# source that serves its release's main component (deb822 files first, then the
-# one-line lists), printed as "URI<TAB>KEYRING".
-find_mirror() {
-  local codename f
-  codename=$(. "$os_release" && echo "${VERSION_CODENAME:-}")
-  [ -n "$codename" ] || return 1
-  for f in "$apt_etc"/sources.list.d/*.sources; do
-    [ -f "$f" ] || continue
-    awk -v suite="$codename" '
-      BEGIN { RS = ""; FS = "\n" }
-      {
-        types = uris = suites = comps = key = ""; enabled = "yes"
-        for (i = 1; i <= NF; i++) {
-          if ($i ~ /^[ \t]*#/ || index($i, ":") == 0) continue
-          name = tolower(substr($i, 1, index($i, ":") - 1))
-          value = substr($i, index($i, ":") + 1); gsub(/^[ \t]+|[ \t]+$/, "", value)
-          if (name == "types") types = value
-          else if (name == "uris") uris = value
-          else if (name == "suites") suites = value
-          else if (name == "components") comps = value
-          else if (name == "signed-by") key = value
-          else if (name == "enabled") enabled = tolower(value)
-        }
-        if (enabled == "no" || (" " types " ") !~ / deb / || (" " comps " ") !~ / main /) next
-        if ((" " suites " ") !~ (" " suite " ")) next
-        split(uris, u, " "); print u[1] "\t" (key ~ /^\// ? key : ""); exit
-      }' "$f" | grep -m1 . && return 0
-  done
-  for f in "$apt_etc"/sources.list "$apt_etc"/sources.list.d/*.list; do
-    [ -f "$f" ] || continue
-    awk -v suite="$codename" '
-      $1 != "deb" { next }
-      {
-        line = $0; key = ""
-        if (match(line, /\[[^]]*\]/)) {
-          opts = substr(line, RSTART + 1, RLENGTH - 2)
-          line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH)
-          if (match(opts, /signed-by=[^ ]+/)) key = substr(opts, RSTART + 10, RLENGTH - 10)
-        }
-        n = split(line, w, /[ \t]+/)
-        if (w[3] != suite) next
-        for (i = 4; i <= n; i++) if (w[i] == "main") { print w[2] "\t" key; exit }
-      }' "$f" | grep -m1 . && return 0
   done
   return 1
 }
@@ -201,7 +153,7 @@ main() {
       echo "The report runs with the native build instead of pim.dll under Wine; the Wine tests cannot run."
     fi
   fi
-  printf 'PIM_I386_MODE=%q\nPIM_I386_WHY=%q\n' "$mode" "$why" >"$root/build/i386.env"
+  save_i386_state "$mode" "$why"
 }
 
 # Sourced (by its test), it only defines the functions.

@@ -6,10 +6,15 @@ export HOME
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # How this machine runs 32-bit programs, as scripts/setup.sh found out (scripts/i386.sh):
-# PIM_I386_MODE is native, emulated or none, and PIM_I386_WHY says why for none.
+# PIM_I386_MODE is native, emulated or none (no Wine here: no 32-bit programs, or no
+# 32-bit Wine installed), and PIM_I386_WHY says why for none.
 load_i386_state() {
   PIM_I386_MODE=native PIM_I386_WHY=""
   if [ -f "$root/build/i386.env" ]; then source "$root/build/i386.env"; fi
+}
+save_i386_state() {  # MODE WHY
+  mkdir -p "$root/build"
+  printf 'PIM_I386_MODE=%q\nPIM_I386_WHY=%q\n' "$1" "$2" >"$root/build/i386.env"
 }
 
 # Runs a command that starts Wine. Under emulation a Wine helper process left behind

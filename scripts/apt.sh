@@ -1,0 +1,235 @@
+# shellcheck shell=bash
+# Sourced by set-up: the machine's apt as set-up uses it. Which archives it reads,
+# an update that tries again while a mirror is in the middle of a sync, an index the
+# mirror serves out of step taken only when a Release that apt holds and whose
+# signature checks lists it, and an install that says in plain words why it failed.
+# Everything reads its paths from the variables below, so that the tests can point
+# them at made-up trees.
+: "${apt_etc:=/etc/apt}" "${os_release:=/etc/os-release}"
+: "${apt_lists:=$(apt-config shell d Dir::State::lists/d 2>/dev/null | sed -nE "s/^d='(.*)'$/\1/p")}"
+: "${apt_lists:=/var/lib/apt/lists/}"
+: "${apt_helper:=/usr/lib/apt/apt-helper}"
+: "${apt_log_dir:=${root:-.}/build}"
+apt_sudo=()
+((EUID == 0)) || apt_sudo=(sudo)
+
+# Every enabled binary archive of the machine's sources: deb822 files first, then the
+# one-line lists, one line per URI and suite: URI<TAB>SUITE<TAB>COMPONENTS<TAB>KEYRING
+# (KEYRING empty unless Signed-By names a file).
+apt_sources() {
+  local f
+  for f in "$apt_etc"/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk '
+      BEGIN { RS = ""; FS = "\n" }
+      {
+        types = uris = suites = comps = key = ""; enabled = "yes"
+        for (i = 1; i <= NF; i++) {
+          if ($i ~ /^[ \t]*#/ || index($i, ":") == 0) continue
+          name = tolower(substr($i, 1, index($i, ":") - 1))
+          value = substr($i, index($i, ":") + 1); gsub(/^[ \t]+|[ \t]+$/, "", value)
+          if (name == "types") types = value
+          else if (name == "uris") uris = value
+          else if (name == "suites") suites = value
+          else if (name == "components") comps = value
+          else if (name == "signed-by") key = value
+          else if (name == "enabled") enabled = tolower(value)
+        }
+        if (enabled == "no" || (" " types " ") !~ / deb /) next
+        if (key !~ /^\//) key = ""
+        n = split(uris, u, " "); m = split(suites, s, " ")
+        for (i = 1; i <= n; i++) for (j = 1; j <= m; j++) print u[i] "\t" s[j] "\t" comps "\t" key
+      }' "$f"
+  done
+  for f in "$apt_etc"/sources.list "$apt_etc"/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    awk '
+      $1 != "deb" { next }
+      {
+        line = $0; key = ""
+        if (match(line, /\[[^]]*\]/)) {
+          opts = substr(line, RSTART + 1, RLENGTH - 2)
+          line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH)
+          if (match(opts, /signed-by=[^ ]+/)) key = substr(opts, RSTART + 10, RLENGTH - 10)
+        }
+        n = split(line, w, /[ \t]+/); comps = ""
+        for (i = 4; i <= n; i++) comps = comps (i > 4 ? " " : "") w[i]
+        print w[2] "\t" w[3] "\t" comps "\t" key
+      }' "$f"
+  done
+}
+
+# This machine's release, as its apt knows it ("bookworm", "trixie").
+release_codename() { (. "$os_release" && echo "${VERSION_CODENAME:-}"); }
+
+# The URI and keyring of the archive this machine takes its own release from (the
+# first source of its release's main component), printed as "URI<TAB>KEYRING".
+find_mirror() {
+  local codename
+  codename=$(release_codename)
+  [ -n "$codename" ] || return 1
+  apt_sources | awk -F'\t' -v suite="$codename" \
+    '$2 == suite && (" " $3 " ") ~ / main / { print $1 "\t" $4; found = 1; exit } END { exit !found }'
+}
+
+# The name apt gives a downloaded file in its lists directory: the URI without its
+# scheme and credentials, with apt's reserved characters %-quoted and "/" made "_".
+list_name() {
+  local u=${1#*://} host
+  host=${u%%/*} u=${u#"$host"}
+  printf '%s%s\n' "${host##*@}" "$u" |
+    sed -e 's/%/%25/g' -e 's/_/%5f/g' -e 's/~/%7e/g' -e 's/=/%3d/g' -e 's/!/%21/g' -e 's/@/%40/g' \
+      -e 's/#/%23/g' -e 's/\$/%24/g' -e 's/\^/%5e/g' -e 's/&/%26/g' -e 's/\*/%2a/g' -e 's/|/%7c/g' \
+      -e 's/{/%7b/g' -e 's/}/%7d/g' -e 's/\[/%5b/g' -e 's/]/%5d/g' -e 's/</%3c/g' -e 's/>/%3e/g' \
+      -e 's/"/%22/g' -e 's/\\/%5c/g' -e 's|/|_|g'
+}
+
+# apt-get update, tried again with short waits while an index cannot be read (a
+# mirror in the middle of a sync serves files its Release does not list). Leaves the
+# indexes of the last try that failed in failed_indexes, one "URL<TAB>apt's reason"
+# a line. The waits: PIM_APT_WAITS, seconds before each further try.
+failed_indexes=""
+apt_update() {
+  local log=$apt_log_dir/apt-update.log wait
+  mkdir -p "$apt_log_dir"
+  failed_indexes=""
+  for wait in 0 ${PIM_APT_WAITS-5 15}; do
+    if [ -n "$failed_indexes" ]; then
+      echo "apt-get update could not read $(grep -c . <<<"$failed_indexes") index(es); trying again in $wait s"
+      sleep "$wait"
+    fi
+    "${apt_sudo[@]}" apt-get update >"$log" 2>&1 && { failed_indexes=""; return 0; }
+    failed_indexes=$(sed -nE 's/^[EW]: Failed to fetch ([^ ]+) +(.*[^ ]) *$/\1\t\2/p' "$log" | sort -u)
+    [ -n "$failed_indexes" ] || failed_indexes=$'(apt-get update)\t'"$(grep -m1 '^E:' "$log" || tail -n1 "$log")"
+  done
+  return 1
+}
+
+# The keyrings that vouch for a suite of an archive: the file its source names in
+# Signed-By, or else the keyrings apt trusts for every source.
+suite_keyrings() {
+  local base=$1 suite=$2 key
+  key=$(apt_sources | awk -F'\t' -v u="$base" -v s="$suite" '($1 == u || $1 == u "/") && $2 == s { print $4; exit }')
+  if [ -n "$key" ]; then
+    echo "$key"
+  else
+    ls -d "$apt_etc"/trusted.gpg "$apt_etc"/trusted.gpg.d/*.gpg "$apt_etc"/trusted.gpg.d/*.asc 2>/dev/null || true
+  fi
+}
+
+# Takes the index at URL that apt-get update refused, when the Release of its suite
+# that apt holds (checked here again: signature, Valid-Until) lists exactly the file
+# the mirror serves; it is then unpacked where apt keeps that index. Nothing else is
+# ever taken. On failure, repair_why says why.
+repair_why=""
+repair_index() {
+  local work rc=0
+  work=$(mktemp -d)
+  take_index "$work" "$1" || rc=$?
+  rm -rf "$work"
+  return $rc
+}
+take_index() {
+  local fetched=$1 url=$2 base suite path release hash valid_until keys=() k
+  [[ $url =~ ^(.+)/dists/([^/]+)/(.+)$ ]] || { repair_why="it is not an index of a suite"; return 1; }
+  base=${BASH_REMATCH[1]} suite=${BASH_REMATCH[2]} path=${BASH_REMATCH[3]}
+  release=$apt_lists/$(list_name "$base/dists/$suite/InRelease")
+  [ -f "$release" ] || { repair_why="apt holds no Release of $suite to check it against"; return 1; }
+  # gpgv reads binary keyrings only; an armoured one is unwrapped first, as apt does.
+  while IFS= read -r k; do
+    [[ $k != *.asc ]] || { gpg --dearmor <"$k" >"$fetched/${#keys[@]}.gpg" 2>/dev/null && k=$fetched/${#keys[@]}.gpg; } || continue
+    [ -n "$k" ] && keys+=(--keyring "$k")
+  done < <(suite_keyrings "$base" "$suite")
+  local signed
+  signed=$(gpgv --output - "${keys[@]}" "$release" 2>/dev/null) ||
+    { repair_why="the signature of the Release of $suite that apt holds does not check"; return 1; }
+  valid_until=$(sed -n 's/^Valid-Until: //p' <<<"$signed")
+  if [ -n "$valid_until" ] && (($(date -d "$valid_until" +%s) < $(date -d "${PIM_APT_NOW:-now}" +%s))); then
+    repair_why="the Release of $suite that apt holds expired on $valid_until"
+    return 1
+  fi
+  hash=$(awk -v p="$path" '/^SHA256:/ { s = 1; next } /^[^ ]/ { s = 0 } s && $3 == p { print $1; exit }' <<<"$signed")
+  [ -n "$hash" ] || { repair_why="the Release of $suite that apt holds lists no $path"; return 1; }
+  # Named as served: apt-helper unpacks by the name's ending.
+  local index=$fetched/${url##*/}
+  if ! "$apt_helper" download-file "$url" "$index" "SHA256:$hash" >"$fetched/log" 2>&1; then
+    if grep -q 'Hash Sum mismatch' "$fetched/log"; then
+      repair_why="the file the mirror serves is not the one the Release of $suite that apt holds lists (SHA256 differs)"
+    else
+      repair_why="it could not be downloaded: $(grep -m1 -E '^(E|Err)' "$fetched/log")"
+    fi
+    return 1
+  fi
+  local target=$apt_lists/$(list_name "${url%.*}")
+  [[ $url =~ \.(xz|gz|bz2|lzma|lz4|zst)$ ]] || target=$apt_lists/$(list_name "$url")
+  if ! "$apt_helper" cat-file "$index" | "${apt_sudo[@]}" tee "$target" >/dev/null; then
+    "${apt_sudo[@]}" rm -f "$target"
+    repair_why="it could not be unpacked into $apt_lists"
+    return 1
+  fi
+}
+
+# Tries every index the update could not read, once, and says what became of it.
+# Leaves in failed_indexes those it could not take.
+repair_indexes() {
+  local url reason left=""
+  while IFS=$'\t' read -r url reason; do
+    [ -n "$url" ] || continue
+    if [[ $url == *://* ]] && repair_index "$url"; then
+      echo "Took $url from the mirror after all: the Release of its suite that apt holds, signature checked, lists it."
+    else
+      [[ $url != *://* ]] || echo "Not taken: $url ($repair_why)."
+      left+="$url"$'\t'"$reason"$'\n'
+    fi
+  done <<<"$failed_indexes"
+  failed_indexes=${left%$'\n'}
+}
+
+# Installs packages. Where an index could not be read, an install that fails is tried
+# once more preferring this release's own suite, whose versions exist for every
+# architecture it has indexes of; apt never downgrades for that preference. On
+# failure, install_why says which packages and why, in plain words.
+install_why=""
+apt_install() {
+  local log=$apt_log_dir/apt-install.log codename
+  mkdir -p "$apt_log_dir"
+  install_why=""
+  apt_get_install "$@" >"$log" 2>&1 && return 0
+  codename=$(release_codename)
+  if [ -n "$failed_indexes" ] && [ -n "$codename" ]; then
+    echo "The install failed while an index could not be read; trying again with $codename's own versions."
+    cp "$log" "$log.first"
+    if apt_get_install -t "$codename" "$@" >"$log" 2>&1; then
+      echo "Installed with $codename's own versions where the newer ones need an index that could not be read;"
+      echo "a later apt-get upgrade takes the newer ones once the mirror is in step."
+      return 0
+    fi
+  fi
+  install_why=$(explain_install_failure "$log" "$@")
+  return 1
+}
+apt_get_install() {
+  DEBIAN_FRONTEND=noninteractive "${apt_sudo[@]}" apt-get install -y -q --no-install-recommends "$@"
+}
+
+# Why apt could not install, from its log: the packages it could not have, the
+# indexes the update could not read, and, for a library of another architecture that
+# must match the installed one's version, that no index read lists that version.
+explain_install_failure() {
+  local log=$1 native pkg installed
+  shift
+  native=$(dpkg --print-architecture)
+  echo "apt-get install $* failed:"
+  grep -E '^(E:| [^ ].* : |  +(Depends|PreDepends|Conflicts|Breaks):)' "$log" | head -n 12 | sed 's/^/    /'
+  if [ -n "$failed_indexes" ]; then
+    echo "apt-get update could not read:"
+    sed -E 's/\t/\n        /; s/^/    /' <<<"$failed_indexes"
+  fi
+  for pkg in $(grep -oE '[a-z0-9][a-z0-9.+-]*:[a-z0-9]+' "$log" | grep -v ":$native\$" | sort -u); do
+    installed=$(dpkg-query -W -f='${Status}|${Multi-Arch}|${Version}' "${pkg%:*}:$native" 2>/dev/null) || continue
+    [[ $installed == "install ok installed|same|"* ]] || continue
+    installed=${installed##*|}
+    apt-cache madison "$pkg" 2>/dev/null | awk -F' [|] ' -v v="$installed" '$2 == v { f = 1 } END { exit !f }' && continue
+    echo "$pkg must be $installed, as the installed ${pkg%:*}:$native is, and no index apt could read lists that version."
+  done
+}
