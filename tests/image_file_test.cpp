@@ -55,6 +55,14 @@ TEST_F(ImageFile, IsASmall32BitDllWithTheRightEntryAndExports) {
         EXPECT_EQ(exports.functions[i] != 0, i == 0 || i == 7 || i == 8) << "ordinal " << 30001 + i;
 }
 
+// The same sources give the same bytes: no build time in the headers or the export
+// directory, and a checksum that is the image's own.
+TEST_F(ImageFile, CarriesNoBuildTimeAndItsOwnChecksum) {
+    EXPECT_EQ(image_->timeStamp, 0u);
+    EXPECT_EQ(image_->Exports().timeStamp, 0u);
+    EXPECT_EQ(image_->checkSum, image_->ComputedCheckSum());
+}
+
 TEST_F(ImageFile, ImportsExactlyTheDocumentedFunctions) {
     const std::map<std::string, std::set<std::string>> expected = {
         {"VELDAR.DLL", {"#30005"}},

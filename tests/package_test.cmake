@@ -1,6 +1,6 @@
 # Makes the shop's package with CPack, unpacks it and checks what it holds:
-# exactly the built plug-in, the two installation notes and the description of the
-# export files. Run by ctest:
+# exactly the built plug-in, the two installation notes, the description of the
+# export files and the SHA256 sums of those four. Run by ctest:
 #   cmake -DCPACK=... -DBUILD_DIR=... -DPACKAGE=<name without .zip> -DPLUGIN=<pim.dll>
 #         -DSOURCE_DIR=... -DVERSION=... -P package_test.cmake
 set(work ${BUILD_DIR}/work/package_test)
@@ -27,8 +27,26 @@ if(NOT result EQUAL 0)
 endif()
 file(GLOB_RECURSE files LIST_DIRECTORIES true RELATIVE ${work}/unpacked ${work}/unpacked/*)
 list(SORT files)
-if(NOT files STREQUAL "INSTALACJA.txt;INSTALL.txt;export-format.md;pim.dll")
+if(NOT files STREQUAL "INSTALACJA.txt;INSTALL.txt;SHA256SUMS;export-format.md;pim.dll")
   fail("the package holds: ${files}")
+endif()
+
+# SHA256SUMS: a line for every other file, each sum that file's.
+file(STRINGS ${work}/unpacked/SHA256SUMS sums)
+set(summed "")
+foreach(line IN LISTS sums)
+  if(NOT line MATCHES "^([0-9a-f]+)  (.+)$")
+    fail("SHA256SUMS: \"${line}\" is not \"<sha256>  <name>\"")
+  endif()
+  file(SHA256 ${work}/unpacked/${CMAKE_MATCH_2} actual)
+  if(NOT actual STREQUAL CMAKE_MATCH_1)
+    fail("SHA256SUMS: ${CMAKE_MATCH_2} is ${actual}, not ${CMAKE_MATCH_1}")
+  endif()
+  list(APPEND summed ${CMAKE_MATCH_2})
+endforeach()
+list(SORT summed)
+if(NOT summed STREQUAL "INSTALACJA.txt;INSTALL.txt;export-format.md;pim.dll")
+  fail("SHA256SUMS covers: ${summed}")
 endif()
 
 foreach(pair "pim.dll=${PLUGIN}" "export-format.md=${SOURCE_DIR}/docs/export-format.md")

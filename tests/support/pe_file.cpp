@@ -38,6 +38,7 @@ PeFile::PeFile(const std::string &path) {
     if (!error.empty()) return;
     machine = Read<uint16_t>(pe + 4);
     const uint16_t sectionCount = Read<uint16_t>(pe + 6);
+    timeStamp = Read<uint32_t>(pe + 8);
     const uint16_t optionalSize = Read<uint16_t>(pe + 20);
     characteristics = Read<uint16_t>(pe + 22);
     const uint64_t optional = pe + 24;
@@ -47,6 +48,8 @@ PeFile::PeFile(const std::string &path) {
         return;
     }
     entryPoint = Read<uint32_t>(optional + 16);
+    checkSumOffset_ = optional + 64;
+    checkSum = Read<uint32_t>(checkSumOffset_);
     directoryCount_ = Read<uint32_t>(optional + 92);
     directories_ = optional + 96;
     for (uint64_t s = optional + optionalSize, i = 0; i < sectionCount; ++i, s += 40) {
@@ -59,6 +62,16 @@ PeFile::PeFile(const std::string &path) {
         section.fileOffset = Read<uint32_t>(s + 20);
         sections.push_back(section);
     }
+}
+
+uint32_t PeFile::ComputedCheckSum() const {
+    uint64_t sum = 0;
+    for (uint64_t at = 0; at < bytes_.size(); at += 2) {
+        if (at >= checkSumOffset_ && at < checkSumOffset_ + 4) continue;
+        sum += bytes_[at] | (at + 1 < bytes_.size() ? bytes_[at + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return static_cast<uint32_t>(((sum & 0xFFFF) + (sum >> 16)) & 0xFFFF) + static_cast<uint32_t>(bytes_.size());
 }
 
 std::pair<uint32_t, uint32_t> PeFile::Directory(int index) const {
@@ -108,6 +121,7 @@ PeExports PeFile::Exports() {
     const uint32_t rva = Directory(0).first;
     if (rva == 0) return out;
     const uint64_t at = Offset(rva);
+    out.timeStamp = Read<uint32_t>(at + 4);
     out.base = Read<uint32_t>(at + 16);
     out.functionCount = Read<uint32_t>(at + 20);
     out.nameCount = Read<uint32_t>(at + 24);

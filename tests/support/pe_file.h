@@ -18,7 +18,7 @@ struct PeSection {
 };
 
 struct PeExports {
-    uint32_t base = 0, functionCount = 0, nameCount = 0;
+    uint32_t timeStamp = 0, base = 0, functionCount = 0, nameCount = 0;
     std::vector<uint32_t> functions;  // RVAs, index = ordinal - base; 0 for an empty slot
 };
 
@@ -39,7 +39,12 @@ public:
     uint64_t fileSize = 0;
     uint16_t machine = 0, characteristics = 0, optionalMagic = 0;
     uint32_t entryPoint = 0;
+    uint32_t timeStamp = 0, checkSum = 0;  // the file header's, the optional header's
     std::vector<PeSection> sections;
+
+    // The image's checksum as the Windows loader computes it for a driver or a
+    // system DLL: 16-bit sums of the file with the checksum field left out, plus the length.
+    uint32_t ComputedCheckSum() const;
 
     // Data directory index (IMAGE_DIRECTORY_ENTRY_*): {rva, size}.
     std::pair<uint32_t, uint32_t> Directory(int index) const;
@@ -56,6 +61,7 @@ private:
     void VersionNode(uint64_t at, uint64_t end, const std::string &parent, PeVersion &out);
 
     std::vector<uint8_t> bytes_;
+    uint64_t checkSumOffset_ = 0;
     uint32_t directoryCount_ = 0;
     uint64_t directories_ = 0;
 };
