@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# The report form filled in by a person in a real terminal (tmux), natively: the
-# notices before it answered in its frame; month, outlet, goods group through the
-# picker, branch, invoices, F12; a second run starting from the remembered choices;
-# a terminal too small for the form, and no terminal at all.
+# The report form filled in by a person in a real terminal (tmux), natively or under
+# Wine: the notices before it answered in its frame; month, outlet, goods group
+# through the picker, branch, invoices, F12; a second run starting from the
+# remembered choices, abandoned with a lone Esc; a terminal too small for the form,
+# and no terminal at all. Arguments: the host program, after "wine" for pimhost.exe.
+# Under Wine the console reports a size of its own (80 x 25), not the terminal's, so
+# the scenarios that depend on the terminal's size run natively only.
 set -euo pipefail
-host=$1
+host="$*"
+under_wine=0
+[ "$1" != wine ] || under_wine=1
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 77; }
 work=$(mktemp -d)
 session=pimform
@@ -86,6 +91,9 @@ ended || fail "the abandoned form did not close"
 [ "$(cat status)" = 0 ] || fail "exit status $(cat status) after Esc"
 grep -q "Pytaj=1" RuzozavURivuvorur.ini || fail "the notice's answer was not kept"
 
+if ((under_wine)); then
+  echo "under Wine: the terminal-size scenarios are left to the native run (Wine's console has a size of its own)"
+else
 # A terminal just large enough: the form from its first row, without the key help.
 start 60 13 "$run"
 shows "Dane dodatkowe" || fail "the form did not open in a terminal of its size"
@@ -99,6 +107,7 @@ start 50 12 "$run"
 ended || fail "the program waited in a small terminal"
 [ "$(cat status)" = 5 ] || fail "exit status $(cat status) in a small terminal"
 grep -q "the terminal has 50 columns and 12 rows; the form needs 60 columns and 13 rows" errors || { cat errors; exit 1; }
+fi
 
 # No terminal at all.
 status=0

@@ -191,6 +191,9 @@ int32_t Terminal::ReadKey() {
         case VK_F4: return kKeyF4;
         case VK_F5: return kKeyF5;
         case VK_F12: return kKeyF12;
+        // Wine's console gives a lone Esc read from a terminal as the key alone, with
+        // no character.
+        case VK_ESCAPE: return kKeyEscape;
         case VK_TAB: return shift ? kKeyBackTab : kKeyTab;
         case VK_UP: return kKeyUp;
         case VK_DOWN: return kKeyDown;
