@@ -21,7 +21,7 @@ missing() {
 mapfile -t missing_build < <(missing "${build_packages[@]}")
 mapfile -t missing_wine < <(missing "${wine_packages[@]}")
 
-wine_why=""
+wine_why="" wine_failure=""
 if ((${#missing_build[@]} + ${#missing_wine[@]})); then
   if ((EUID != 0)) && ! command -v sudo >/dev/null; then
     echo "Missing: ${missing_build[*]} ${missing_wine[*]}; installing them needs root, and sudo is not installed." >&2
@@ -35,14 +35,20 @@ if ((${#missing_build[@]} + ${#missing_wine[@]})); then
     repair_indexes
     echo "Installing all the same, from the indexes apt could read."
   fi
-  if ((${#missing_build[@]})) && ! apt_install "${missing_build[@]}"; then
-    printf '%s\n' "$install_why" >&2
-    echo "Nothing can be built without these. Wait until the mirror is in step again, then run this again." >&2
-    exit 1
+  # All in one install, so that apt chooses versions that suit both architectures;
+  # where that fails, what builds comes alone, and pim.dll then runs without Wine.
+  if ! apt_install "${missing_build[@]}" "${missing_wine[@]}"; then
+    wine_failure=$install_why
+    cp "$apt_log_dir/apt-install.log" "$apt_log_dir/apt-install-wine.log"
+    if ((${#missing_build[@]})) && ! apt_install "${missing_build[@]}"; then
+      printf '%s\n' "$install_why" >&2
+      echo "Nothing can be built without these. Wait until the mirror is in step again, then run this again." >&2
+      exit 1
+    fi
   fi
-  if ((${#missing_wine[@]})) && ! apt_install "${missing_wine[@]}"; then
-    printf '%s\n' "$install_why"
-    wine_why="32-bit Wine could not be installed (apt's output: build/apt-install.log)"
+  if [ -n "$(missing "${wine_packages[@]}")" ]; then
+    printf '%s\n' "$wine_failure"
+    wine_why="32-bit Wine could not be installed (apt's output: build/apt-install-wine.log)"
     cat <<TXT
 !!! 32-bit Wine is not installed, so pim.dll cannot run here: the report runs with the
 !!! native build of the same sources, and the tests without their Wine half.
