@@ -3,7 +3,15 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
 export HOME
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts; no Wayland driver either (Wine 10 tries it when there is
+# no X display and complains where a bare machine has no XDG_RUNTIME_DIR).
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winewayland.drv=d"
+# The stand-in writes UTF-8, and Wine converts console output to the locale's
+# character set: in a locale without one (a bare root), every accent became "?".
+case "$(locale charmap 2>/dev/null)" in
+  UTF-8) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
 
 # How this machine runs 32-bit programs, as scripts/setup.sh found out (scripts/i386.sh):
 # PIM_I386_MODE is native, emulated or none (no Wine here: no 32-bit programs, or no

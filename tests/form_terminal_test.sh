@@ -7,6 +7,7 @@
 # Under Wine the console reports a size of its own (80 x 25), not the terminal's, so
 # the scenarios that depend on the terminal's size run natively only.
 set -euo pipefail
+export LC_ALL=C.UTF-8  # the terminal is UTF-8, and Wine writes to it in the locale's
 host="$*"
 under_wine=0
 [ "$1" != wine ] || under_wine=1
