@@ -8,9 +8,8 @@ set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 source "$root/scripts/apt.sh"
 
-# What builds and tests pim.dll and the native stand-in (gpg: set-up's own test signs
-# made-up Releases), and what runs pim.dll.
-build_packages=(cmake make g++ g++-mingw-w64-i686 googletest libgtest-dev libbenchmark-dev tmux gpg)
+# What builds and tests pim.dll and the native stand-in, and what runs pim.dll.
+build_packages=(cmake make g++ g++-mingw-w64-i686 googletest libgtest-dev libbenchmark-dev tmux)
 wine_packages=(wine wine32)
 
 missing() {

@@ -138,43 +138,31 @@ why=$(explain_install_failure "$t/log/apt-install.log" wine32)
 unset -f apt-get apt_get_install dpkg dpkg-query apt-cache
 
 # An index out of step is taken only when the Release apt holds, signature checked and
-# still valid, lists exactly the file the mirror serves.
-if ! command -v gpg >/dev/null; then
-  echo "SKIPPED: the signed-Release checks need gpg, which is not installed"
-  skipped=1
-else
-  export GNUPGHOME=$t/gnupg
-  mkdir -m 700 "$GNUPGHOME"
-  gpg --batch -q --passphrase '' --quick-gen-key 'Test Archive <archive@test>' ed25519 sign never 2>/dev/null
-  gpg --batch -q --export >"$t/archive.gpg"
-  mirror=$t/mirror/debian dist=$t/mirror/debian/dists/s url=file://$t/mirror/debian/dists/s/main/binary-i386/Packages.xz
-  mkdir -p "$dist/main/binary-i386" "$t/lists"
-  apt_lists=$t/lists/
-  printf 'Types: deb\nURIs: file://%s\nSuites: s\nComponents: main\nSigned-By: %s\n' "$mirror" "$t/archive.gpg" \
-    >"$apt_etc/sources.list.d/debian.sources"
-  hold() {  # hold VALID-UNTIL CONTENT: the mirror serves CONTENT; apt holds a Release listing "listed"
-    printf 'listed\n' | xz >"$dist/main/binary-i386/Packages.xz"
-    printf 'Suite: s\nValid-Until: %s\nSHA256:\n %s %s main/binary-i386/Packages.xz\n' "$1" \
-      "$(sha256sum <"$dist/main/binary-i386/Packages.xz" | cut -d' ' -f1)" "$(stat -c %s "$dist/main/binary-i386/Packages.xz")" \
-      >"$t/Release"
-    gpg --batch -q --yes --clearsign -o "$t/lists/$(list_name "file://$mirror/dists/s/InRelease")" "$t/Release"
-    printf '%s\n' "$2" | xz >"$dist/main/binary-i386/Packages.xz"
-  }
-  taken="$t/lists/$(list_name "file://$mirror/dists/s/main/binary-i386/Packages")"
-  take() { rm -f "$taken"; repair_index "$url" && cat "$taken" || echo "not taken: $repair_why"; }
-  hold "Sat, 01 Jan 2100 00:00:00 UTC" listed
-  check "index the Release lists" listed "$(take)"
-  hold "Sat, 01 Jan 2100 00:00:00 UTC" other
-  check "index the Release does not list" "not taken: the file the mirror serves is not the one the Release of s that apt holds lists (SHA256 differs)" "$(take)"
-  hold "Mon, 01 Jan 2001 00:00:00 UTC" listed
-  check "expired Release" "not taken: the Release of s that apt holds expired on Mon, 01 Jan 2001 00:00:00 UTC" "$(take)"
-  hold "Sat, 01 Jan 2100 00:00:00 UTC" listed
-  sed -i 's/^Suite: s$/Suite: t/' "$t/lists/$(list_name "file://$mirror/dists/s/InRelease")"
-  check "Release altered after signing" "not taken: the signature of the Release of s that apt holds does not check" "$(take)"
-  rm "$t/lists/$(list_name "file://$mirror/dists/s/InRelease")"
-  check "no Release held" "not taken: apt holds no Release of s to check it against" "$(take)"
-fi
+# still valid, lists exactly the file the mirror serves. The made-up archive's key,
+# Releases and index are fixed files (setup_data/), signed once, so that no key is
+# made here.
+data=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/setup_data
+mirror=$t/mirror/debian index=$t/mirror/debian/dists/s/main/binary-i386/Packages.xz
+url=file://$index
+mkdir -p "${index%/*}" "$t/lists"
+apt_lists=$t/lists/
+printf 'Types: deb\nURIs: file://%s\nSuites: s\nComponents: main\nSigned-By: %s\n' "$mirror" "$data/archive.gpg" \
+  >"$apt_etc/sources.list.d/debian.sources"
+held=$t/lists/$(list_name "file://$mirror/dists/s/InRelease")
+taken=$t/lists/$(list_name "file://$mirror/dists/s/main/binary-i386/Packages")
+take() { rm -f "$taken"; repair_index "$url" && cat "$taken" || echo "not taken: $repair_why"; }
+cp "$data/Packages.xz" "$index"
+cp "$data/InRelease" "$held"
+check "index the Release lists" listed "$(take)"
+echo other >"$index"
+check "index the Release does not list" "not taken: the file the mirror serves is not the one the Release of s that apt holds lists (SHA256 differs)" "$(take)"
+cp "$data/Packages.xz" "$index"
+cp "$data/InRelease.expired" "$held"
+check "expired Release" "not taken: the Release of s that apt holds expired on Mon, 01 Jan 2001 00:00:00 UTC" "$(take)"
+sed 's/^Suite: s$/Suite: t/' "$data/InRelease" >"$held"
+check "Release altered after signing" "not taken: the signature of the Release of s that apt holds does not check" "$(take)"
+rm "$held"
+check "no Release held" "not taken: apt holds no Release of s to check it against" "$(take)"
 
 ((fails == 0)) && echo "set-up's machine checks passed"
-((fails == 0 && ${skipped:-0})) && exit 77
 exit $((fails > 0))
