@@ -130,5 +130,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
         CheckFile(names[2], 3, items == 0, soldLines);
     }
     FUZZ_CHECK(StandinLiveBlocks() == 0, "the export left heap blocks");
+    FUZZ_CHECK(StandinOpenFileCount() == 0, "the export left a file open");
     return 0;
 }

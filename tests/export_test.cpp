@@ -94,6 +94,7 @@ protected:
         r.itemList = nullptr;
         r.outletCount = r.outletCapacity = r.itemCount = r.itemCapacity = 0;
         EXPECT_EQ(StandinLiveBlocks(), 0);
+        testing_support::ExpectNoFileLeftOpen();
         report.reset();
         StandinRedirectFile(nullptr, nullptr);
     }

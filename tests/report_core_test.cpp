@@ -87,7 +87,10 @@ protected:
         ASSERT_NE(pim::hostModule, nullptr);
         RemoveFile(kOptionsFile);
     }
-    void TearDown() override { RemoveFile(kOptionsFile); }
+    void TearDown() override {
+        ExpectNoFileLeftOpen();
+        RemoveFile(kOptionsFile);
+    }
 
     // Runs a form over the report object with its own binders, as Run does.
     int16_t RunForm(CRaportSprzPapierosow &report, const std::string &bytes, int32_t number, void *data) {

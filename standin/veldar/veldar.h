@@ -162,6 +162,11 @@ STANDIN_API const char *StandinFormPicture(void);
 /* A goods group the host knows (name in Mazovia), for the goods-group picker. */
 STANDIN_API void StandinAddGoodsGroup(int16_t number, const char *name);
 
+/* Files the plug-in opened (VeldarFileOpen) and has not closed since the last reset:
+ * how many, and the index-th one's name as it gave it (null past the last one). */
+STANDIN_API int32_t StandinOpenFileCount(void);
+STANDIN_API const char *StandinOpenFile(int32_t index);
+
 /* The text files the plug-in opened for writing since the last reset, in the order first
  * opened (names as it gave them): the index-th, or null past the last one. */
 STANDIN_API const char *StandinWrittenFile(int32_t index);
