@@ -22,6 +22,12 @@ void InstallExceptionTranslator(void *translator);
 // non-continuable, with the ordinal as its one parameter. Never returns.
 [[noreturn]] void RaiseEntryNotFound(uintptr_t nameOrOrdinal);
 
+// The module's file path into a buffer of `size` bytes (at least 1), always
+// terminated: older Windows leave a path that fills the buffer without its
+// terminator. Returns what GetModuleFileNameA returned: 0 (the text then empty)
+// when the path could not be had.
+DWORD ModuleFileName(void *module, char *buffer, DWORD size);
+
 // printf-style text into a buffer of `size` bytes (at least 1), always terminated:
 // the number of characters written, or -1 when the text did not fit and was cut.
 int FormatText(char *buffer, std::size_t size, const char *format, ...);
