@@ -262,6 +262,29 @@ TEST_F(ReportCore, AFailedWriteWarnsAndTheRunGoesOn) {
     std::system("rmdir RuzozavURivuvorur.opc");
 }
 
+// The bounded formatting behind the export names and the month's dates: a text that
+// does not fit is cut and terminated, and says so. On Windows msvcrt's _vsnprintf
+// formats it, which neither terminates a text that fills its count nor tells how
+// long a cut one would have been.
+TEST(FormatText, CutsAndTerminatesWhatDoesNotFit) {
+    const struct {
+        const char *text;
+        int result;
+        const char *kept;
+    } cases[] = {{"abcdef", 6, "abcdef"}, {"abcdefg", 7, "abcdefg"}, {"abcdefgh", -1, "abcdefg"},
+                 {"abcdefghijklmnop", -1, "abcdefg"}, {"", 0, ""}};
+    for (const auto &c : cases) {
+        char buffer[9];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(pim::platform::FormatText(buffer, 8, "%s", c.text), c.result) << c.text;
+        EXPECT_STREQ(buffer, c.kept) << c.text;
+        EXPECT_EQ(buffer[8], 'x') << c.text << ": nothing written past the size";
+    }
+    char one = 'x';
+    EXPECT_EQ(pim::platform::FormatText(&one, 1, "%d", 5), -1);
+    EXPECT_EQ(one, '\0');
+}
+
 // ---- the stand-in's form engine ----
 
 TEST_F(ReportCore, TheEngineBindsDataControlsInTemplateOrder) {
