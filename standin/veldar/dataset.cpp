@@ -204,7 +204,9 @@ private:
     SalesTables tables_;
     std::vector<GoodsGroup> groups_;
     std::map<int16_t, Customer> customers_;
-    std::map<std::pair<int16_t, int16_t>, std::size_t> goodsAt_;  // (warehouse, goods) to position
+    // (warehouse, goods) to the position of the first record of that number, the one
+    // its cursor delivers first
+    std::map<std::pair<int16_t, int16_t>, std::size_t> goodsAt_;
     int16_t year_ = 0;
 };
 
@@ -314,7 +316,7 @@ void Loader::Group(const Fields &f) {
 void Loader::Goods(const Fields &f) {
     Expect(f, 8, 8, "goods | warehouse | number | group | code | unit | stock | name");
     GoodsRecord r{};
-    auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", 0, INT16_MAX));
+    auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", INT16_MIN, INT16_MAX));
     r.goodsNo = static_cast<int16_t>(Number(f[2], "goods number", INT16_MIN, INT16_MAX));
     r.goodsGroup = static_cast<int16_t>(Number(f[3], "goods group", INT16_MIN, INT16_MAX));
     Put(r.goodsCode, f[4], "goods code");
@@ -324,15 +326,17 @@ void Loader::Goods(const Fields &f) {
     // The unit lives in the host's private part of the goods record; lines copy it.
     static_assert(sizeof(r.hostPrivate1) > 6);
     std::memcpy(r.hostPrivate1, unit.c_str(), unit.size() + 1);
+    // A number may repeat in a warehouse, as in the host's table: each record is an
+    // item of its own, delivered in file order.
     GoodsTable &table = GoodsTableOf(tables_, warehouse);
-    if (!goodsAt_.emplace(std::make_pair(warehouse, r.goodsNo), table.goods.size()).second)
-        Fail("goods " + f[2].text + " of warehouse " + f[1].text + " is defined twice");
+    goodsAt_.emplace(std::make_pair(warehouse, r.goodsNo), table.goods.size());
     table.goods.push_back(r);
 }
 
 void Loader::NewCustomer(const Fields &f) {
     Expect(f, 5, 5, "customer | number | name | tax number | address");
-    auto number = static_cast<int16_t>(Number(f[1], "customer number", 1, INT16_MAX));
+    auto number = static_cast<int16_t>(Number(f[1], "customer number", INT16_MIN, INT16_MAX));
+    if (number == 0) Fail("customer number 0 stands for no customer; a customer record takes any other");
     Customer c{Text(f[2], "buyer name", 100), Text(f[3], "tax number", 13), Text(f[4], "address", 50)};
     if (!customers_.emplace(number, c).second) Fail("customer " + f[1].text + " is defined twice");
 }
@@ -341,10 +345,10 @@ void Loader::Document(const Fields &f, int16_t kind) {
     Expect(f, 4, 7, "invoice|receipt | id | date | customer [| name | tax number | address]");
     if (f.size() != 4 && f.size() != 7) Fail("a document names its buyer with all three of name, tax number, address");
     SalesDocument d{kind, {}, {}};
-    d.header.documentId = static_cast<int32_t>(Number(f[1], "document id", 1, INT32_MAX));
+    d.header.documentId = static_cast<int32_t>(Number(f[1], "document id", INT32_MIN, INT32_MAX));
     std::string date = Date(f[2]);
     std::memcpy(d.header.documentDate, date.c_str(), date.size() + 1);
-    d.header.customerNo = static_cast<int16_t>(Number(f[3], "customer number", 0, INT16_MAX));
+    d.header.customerNo = static_cast<int16_t>(Number(f[3], "customer number", INT16_MIN, INT16_MAX));
     Customer buyer;
     if (f.size() == 7) {
         buyer = {Text(f[4], "buyer name", 100), Text(f[5], "tax number", 13), Text(f[6], "address", 50)};
@@ -362,23 +366,36 @@ void Loader::Document(const Fields &f, int16_t kind) {
     tables_.documents.push_back(std::move(d));
 }
 
+// A line keeps its own goods texts, as sold: a line of eight fields gives them (with
+// its group) and needs no goods record; a shorter one copies the first goods record
+// of its warehouse and number.
 void Loader::DocumentLine(const Fields &f) {
-    Expect(f, 4, 5, "line | warehouse | goods number | quantity [| group]");
+    Expect(f, 4, 8, "line | warehouse | goods number | quantity [| group [| code | unit | name]]");
+    if (f.size() == 6 || f.size() == 7)
+        Fail("a line gives its own goods code, unit and name all three, after its goods group");
     if (tables_.documents.empty()) Fail("a line before the first invoice or receipt");
-    auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", 0, INT16_MAX));
-    auto goodsNo = static_cast<int16_t>(Number(f[2], "goods number", INT16_MIN, INT16_MAX));
-    auto at = goodsAt_.find(std::make_pair(warehouse, goodsNo));
-    if (at == goodsAt_.end()) Fail("goods " + f[2].text + " of warehouse " + f[1].text + " is not defined above");
-    const GoodsRecord *goods = &tables_.warehouses[warehouse].goods[at->second];
+    const auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", INT16_MIN, INT16_MAX));
+    const auto goodsNo = static_cast<int16_t>(Number(f[2], "goods number", INT16_MIN, INT16_MAX));
     TsprDokRecord r{};
-    std::memcpy(r.goodsName, goods->goodsName, sizeof r.goodsName);
-    std::memcpy(r.goodsCode, goods->goodsCode, sizeof r.goodsCode);
-    std::memcpy(r.unit, goods->hostPrivate1, sizeof r.unit);
-    r.quantity = Quantity(f[3], "quantity");
-    r.goodsGroup = f.size() == 5 ? static_cast<int16_t>(Number(f[4], "goods group", INT16_MIN, INT16_MAX))
-                                 : goods->goodsGroup;
     r.warehouseNo = warehouse;
     r.goodsNo = goodsNo;
+    r.quantity = Quantity(f[3], "quantity");
+    if (f.size() >= 5) r.goodsGroup = static_cast<int16_t>(Number(f[4], "goods group", INT16_MIN, INT16_MAX));
+    if (f.size() == 8) {
+        Put(r.goodsCode, f[5], "goods code");
+        Put(r.unit, f[6], "unit");
+        Put(r.goodsName, f[7], "goods name");
+    } else {
+        auto at = goodsAt_.find(std::make_pair(warehouse, goodsNo));
+        if (at == goodsAt_.end())
+            Fail("goods " + f[2].text + " of warehouse " + f[1].text +
+                 " is not defined above (a line of goods not defined gives its group, code, unit and name)");
+        const GoodsRecord &goods = tables_.warehouses[warehouse].goods[at->second];
+        std::memcpy(r.goodsName, goods.goodsName, sizeof r.goodsName);
+        std::memcpy(r.goodsCode, goods.goodsCode, sizeof r.goodsCode);
+        std::memcpy(r.unit, goods.hostPrivate1, sizeof r.unit);
+        if (f.size() == 4) r.goodsGroup = goods.goodsGroup;
+    }
     tables_.documents.back().lines.push_back(r);
 }
 
