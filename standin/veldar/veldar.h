@@ -102,6 +102,12 @@ STANDIN_API int64_t StandinLiveBytes(void);
 STANDIN_API int64_t StandinPeakBytes(void);
 STANDIN_API void StandinResetPeakBytes(void);
 
+/* Why a UTF-8 text cannot become a host text, or null when it can: what (say
+ * "--outlet") and a character Mazovia has not got, a control character or a byte
+ * that is not UTF-8, named with its column ("--outlet holds U+20AC '€' at column 2,
+ * which Mazovia has not got"). Valid until the next call. */
+STANDIN_API const char *StandinHostTextError(const char *utf8, const char *what);
+
 /* A host text (Mazovia with the host's control bytes) as UTF-8 for a console:
  * emphasis marks dropped, tab-stop directives applied. Returns the length written
  * (without the terminator), at most size - 1. */
