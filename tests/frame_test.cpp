@@ -50,6 +50,15 @@ protected:
         PluginTest::TearDown();
         RemoveFile(kIni);
     }
+    // The host refused (a table of another size was set), then set up with the
+    // refusal flag: the one message shown.
+    std::string RefusalReport() {
+        EXPECT_EQ(Connect(), -1);
+        Setup(1);
+        auto shown = EventsOfKind(kEventMessage);
+        EXPECT_EQ(shown.size(), 1u);
+        return shown.empty() ? std::string() : shown[0].text;
+    }
 };
 
 }  // namespace
@@ -145,16 +154,12 @@ TEST_F(Frame, RefusalReportNamesThePluginFileAfterTheLastBackslash) {
     const std::string loaded = std::filesystem::absolute(copy).string();
     Load(loaded);
     StandinSetTableRecordSize(44, 1);
-    EXPECT_EQ(Connect(), -1);
-    Setup(1);
-    auto shown = EventsOfKind(kEventMessage);
-    ASSERT_EQ(shown.size(), 1u);
 #if defined(_WIN32)
     const std::string expected = "PIM.DLL";
 #else
     const std::string expected = loaded;  // a path without a backslash is used whole
 #endif
-    EXPECT_EQ(shown[0].text, SizesReport("\x01tp25p40\x01Tspr\t980\t1\n", expected));
+    EXPECT_EQ(RefusalReport(), SizesReport("\x01tp25p40\x01Tspr\t980\t1\n", expected));
     Unload();
     RemoveFile(copy);
 }
@@ -180,11 +185,7 @@ TEST_F(Frame, TheFooterNamesWhatTheAttachStepCouldTake) {
         WinShimSetModuleFileNameFails(0);
         WinShimSetModuleFileName(nullptr);
         StandinSetTableRecordSize(45, 300);
-        EXPECT_EQ(Connect(), -1);
-        Setup(1);
-        auto shown = EventsOfKind(kEventMessage);
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].text, SizesReport("\x01tp25p40\x01Tspr_dok\t298\t300\n", c.footerName));
+        EXPECT_EQ(RefusalReport(), SizesReport("\x01tp25p40\x01Tspr_dok\t298\t300\n", c.footerName));
     }
 }
 #endif
