@@ -29,7 +29,7 @@ PfnDliHook __pfnDliNotifyHook2 = NoDelayLoadHook;  // declared extern "C" by del
 int pim::AttachStep(void *module, uint32_t reason, void *) {
     if (reason == DLL_PROCESS_ATTACH) {
         pluginModule = module;
-        GetModuleFileNameA(static_cast<HMODULE>(module), pluginPath, sizeof pluginPath);
+        platform::ModuleFileName(module, pluginPath, sizeof pluginPath);
         if (hostModule == nullptr) {
             hostModule = GetModuleHandleA("VELDAR");
             if (hostModule != nullptr) {

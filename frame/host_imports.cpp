@@ -143,7 +143,7 @@ extern "C" int32_t HOST_CONV_STDCALL ReportMissingHostEntry(uintptr_t nameOrOrdi
     if (ignoreAllMissing) return TRUE;
     char module[300];
     if (moduleName == nullptr) {
-        if (GetModuleFileNameA(static_cast<HMODULE>(pluginModule), module, sizeof module) == 0)
+        if (platform::ModuleFileName(pluginModule, module, sizeof module) == 0)
             lstrcpyA(module, "<nieznany>");
         moduleName = module;
     }

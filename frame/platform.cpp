@@ -36,6 +36,12 @@ int FormatTextV(char *buffer, std::size_t size, const char *format, va_list valu
 
 #endif
 
+DWORD ModuleFileName(void *module, char *buffer, DWORD size) {
+    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
+    buffer[length < size ? length : size - 1] = '\0';
+    return length;
+}
+
 int FormatText(char *buffer, std::size_t size, const char *format, ...) {
     va_list values;
     va_start(values, format);

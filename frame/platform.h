@@ -13,6 +13,15 @@
 #include "platform_native.h"
 #endif
 
+// printf-style formats are checked against the runtime that formats them: on
+// Windows the system's msvcrt (no %zu, no %hhd, ...), so a format it does not
+// understand fails the build (-Werror=format) instead of printing garbage.
+#if defined(_WIN32)
+#define PIM_PRINTF_FORMAT(formatArg, firstArg) __attribute__((__format__(ms_printf, formatArg, firstArg)))
+#else
+#define PIM_PRINTF_FORMAT(formatArg, firstArg) __attribute__((__format__(__printf__, formatArg, firstArg)))
+#endif
+
 namespace pim::platform {
 
 // Makes the host's structured-exception translator the calling thread's translator.
@@ -22,10 +31,16 @@ void InstallExceptionTranslator(void *translator);
 // non-continuable, with the ordinal as its one parameter. Never returns.
 [[noreturn]] void RaiseEntryNotFound(uintptr_t nameOrOrdinal);
 
+// The module's file path into a buffer of `size` bytes (at least 1), always
+// terminated: older Windows leave a path that fills the buffer without its
+// terminator. Returns what GetModuleFileNameA returned: 0 (the text then empty)
+// when the path could not be had.
+DWORD ModuleFileName(void *module, char *buffer, DWORD size);
+
 // printf-style text into a buffer of `size` bytes (at least 1), always terminated:
 // the number of characters written, or -1 when the text did not fit and was cut.
-int FormatText(char *buffer, std::size_t size, const char *format, ...);
-int FormatTextV(char *buffer, std::size_t size, const char *format, va_list values);
+int FormatText(char *buffer, std::size_t size, const char *format, ...) PIM_PRINTF_FORMAT(3, 4);
+int FormatTextV(char *buffer, std::size_t size, const char *format, va_list values) PIM_PRINTF_FORMAT(3, 0);
 
 constexpr uint32_t kStatusEntryPointNotFound = 0xC0000139u;
 

@@ -29,6 +29,7 @@ TableSizeRecord *tableSizeList = nullptr;
 
 // Appends printf-style text at *end without passing limit; returns false when it
 // did not fit (the text is then cut, still terminated).
+bool Append(char *buffer, std::size_t limit, std::size_t &end, const char *format, ...) PIM_PRINTF_FORMAT(4, 5);
 bool Append(char *buffer, std::size_t limit, std::size_t &end, const char *format, ...) {
     if (end >= limit) return false;
     va_list values;

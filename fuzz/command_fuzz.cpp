@@ -60,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     StandinFailResizeCall(0);
 
     FUZZ_CHECK(StandinLiveBlocks() == 0, "the command left heap blocks");
+    FUZZ_CHECK(StandinOpenFileCount() == 0, "the command left a file open");
     StandinCursorStats cursors{};
     StandinGetCursorStats(&cursors);
     FUZZ_CHECK(cursors.openNow == 0 && cursors.opened == cursors.closed, "the command left a cursor open");

@@ -9,6 +9,7 @@
 #include "fuzz_plugin.h"
 #include "host_imports.h"
 #include "report.h"
+#include "report_rows.h"
 
 namespace {
 
@@ -21,13 +22,10 @@ void Fill(char (&field)[N], FuzzBytes &in, bool terminated) {
 }
 
 template <class Row>
-Row *NewList(int32_t count, int32_t &capacity) {
-    if (count == 0) return nullptr;
-    void *block = nullptr;
-    capacity = pim::kListGrowth;
-    FUZZ_CHECK(host::VeldarResizeBlock(&block, sizeof(Row) * capacity) == 1, "no heap block");
-    std::memset(block, 0, sizeof(Row) * capacity);
-    return static_cast<Row *>(block);
+Row &Append(Row *&list, int32_t &count, int32_t &capacity) {
+    Row *row = testing_support::AppendRow(list, count, capacity);
+    FUZZ_CHECK(row != nullptr, "no heap block");
+    return *row;
 }
 
 void CheckFileName(const std::string &name, const char *kind) {
@@ -89,9 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
         }
 
         std::size_t invoiceLines = 1, soldLines = 1;
-        report.outletList = NewList<pim::OutletRow>(outlets, report.outletCapacity);
         for (int32_t o = 0; o < outlets; ++o) {
-            pim::OutletRow &row = report.outletList[report.outletCount++];
+            pim::OutletRow &row = Append(report.outletList, report.outletCount, report.outletCapacity);
             row.customerNo = static_cast<int16_t>(in.Word());
             Fill(row.name, in, true);  // the collection ends the name inside its field
             Fill(row.street, in, false);
@@ -99,9 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
             Fill(row.postalCode, in, false);
             Fill(row.taxNumber, in, false);
             const int32_t count = in.Byte() & 3;
-            row.outletItems = NewList<pim::OutletItemRow>(count, row.outletItemCapacity);
             for (int32_t k = 0; k < count; ++k) {
-                pim::OutletItemRow &item = row.outletItems[row.outletItemCount++];
+                pim::OutletItemRow &item = Append(row.outletItems, row.outletItemCount, row.outletItemCapacity);
                 Fill(item.goodsCode, in, false);
                 Fill(item.goodsName, in, false);
                 item.quantity = static_cast<int32_t>(in.Dword());
@@ -109,9 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
                 ++invoiceLines;
             }
         }
-        report.itemList = NewList<pim::ItemRow>(items, report.itemCapacity);
         for (int32_t i = 0; i < items; ++i) {
-            pim::ItemRow &item = report.itemList[report.itemCount++];
+            pim::ItemRow &item = Append(report.itemList, report.itemCount, report.itemCapacity);
             item.sold = static_cast<int16_t>(in.Byte() & 1);
             Fill(item.goodsCode, in, false);
             item.stockQuantity = static_cast<int32_t>(in.Dword());
@@ -130,5 +125,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
         CheckFile(names[2], 3, items == 0, soldLines);
     }
     FUZZ_CHECK(StandinLiveBlocks() == 0, "the export left heap blocks");
+    FUZZ_CHECK(StandinOpenFileCount() == 0, "the export left a file open");
     return 0;
 }

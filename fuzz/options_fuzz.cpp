@@ -51,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
         FUZZ_CHECK(std::memcmp(&before, &report.options, sizeof before) == 0, "the saved choices come back changed");
     }
     FUZZ_CHECK(StandinLiveBlocks() == 0, "the options left heap blocks");
+    FUZZ_CHECK(StandinOpenFileCount() == 0, "the options left a file open");
     std::remove(kOptionsFile);
     return 0;
 }

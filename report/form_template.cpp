@@ -1,34 +1,16 @@
-// The form template, assembled at compile time from readable records.
-//
-// Layout (little-endian): a 32-bit count of the bytes after it, a 16-bit count of
-// the bytes after the next word, the number of control records, then the form
-// record and the control records. A record: kind; for edit fields the words 38
-// and 5; id, flags, key, column, row, width, height; a 32-bit 0; the caption with
-// its NUL; for edit fields an 18-byte trailer that repeats the length limit.
+// The form template, assembled at compile time from readable records (the layout is
+// in form_template.h).
 #include "form_template.h"
 
 #include <array>
-#include <string_view>
 
 #include "mazovia.h"
 
 namespace pim {
 namespace {
 
-enum Kind : uint16_t { kButton = 0, kCheckBox = 2, kLabel = 3, kEdit = 5, kList = 6, kForm = 0xFFFF };
-constexpr uint16_t kEditsData = 0x0400;  // the control edits the data block
+using namespace form;
 constexpr uint16_t kF2 = 0x3C00, kF3 = 0x3D00, kF4 = 0x3E00, kF5 = 0x3F00, kF12 = 0x5500;
-
-struct Record {
-    uint16_t kind, id, flags, key, column, row, width, height;
-    const char *caption;
-    uint16_t limit;  // edit fields: the maximum length
-};
-
-constexpr std::size_t RecordBytes(const Record &r) {
-    std::size_t bytes = 2 + 7 * 2 + 4 + std::string_view(r.caption).size() + 1;
-    return r.kind == kEdit ? bytes + 4 + 18 : bytes;
-}
 
 constexpr Record kRecords[] = {
     {kForm, kReportFormNumber, 0, 0, 0, 0, 59, 13, "Dane dodatkowe", 0},
@@ -48,13 +30,7 @@ constexpr Record kRecords[] = {
     {kCheckBox, 0x410C, kEditsData, 'P', 32, 8, 24, 1, "~P~aragony", 0},
     {kButton, static_cast<uint16_t>(kOkButtonId), 0x0104, kF12, 25, 10, 8, 1, "\x05" "F12\x01 OK", 0},
 };
-constexpr std::size_t kControlCount = std::size(kRecords) - 1;
-
-constexpr std::size_t RecordsBytes() {
-    std::size_t total = 0;
-    for (const Record &r : kRecords) total += RecordBytes(r);
-    return total;
-}
+constexpr std::size_t kRecordCount = std::size(kRecords);
 
 static_assert(RecordBytes(kRecords[0]) == 35 && RecordBytes(kRecords[1]) == 42 && RecordBytes(kRecords[2]) == 130 &&
               RecordBytes(kRecords[3]) == 41 && RecordBytes(kRecords[4]) == 22 && RecordBytes(kRecords[5]) == 47 &&
@@ -62,44 +38,12 @@ static_assert(RecordBytes(kRecords[0]) == 35 && RecordBytes(kRecords[1]) == 42 &
               RecordBytes(kRecords[9]) == 44 && RecordBytes(kRecords[10]) == 30 && RecordBytes(kRecords[11]) == 31 &&
               RecordBytes(kRecords[12]) == 29,
               "record sizes of the host's form layout");
-static_assert(kControlCount == 12);
-static_assert(RecordsBytes() + 4 == 591 && RecordsBytes() == 587);
-static_assert(RecordsBytes() + 8 == kReportFormBytes);
-
-// Not constexpr: reaching it stops the compile-time assembly with an error.
-void RecordsDoNotFillTheTemplate() {}
+static_assert(kRecordCount - 1 == 12);
+static_assert(TemplateBytes(kRecords, kRecordCount) == kReportFormBytes);
 
 constexpr std::array<uint8_t, kReportFormBytes> Assemble() {
     std::array<uint8_t, kReportFormBytes> out{};
-    std::size_t at = 0;
-    auto word = [&](uint16_t w) {
-        out[at++] = static_cast<uint8_t>(w);
-        out[at++] = static_cast<uint8_t>(w >> 8);
-    };
-    auto dword = [&](uint32_t d) {
-        word(static_cast<uint16_t>(d));
-        word(static_cast<uint16_t>(d >> 16));
-    };
-    dword(static_cast<uint32_t>(kReportFormBytes - 4));
-    word(static_cast<uint16_t>(kReportFormBytes - 8));
-    word(static_cast<uint16_t>(kControlCount));
-    for (const Record &r : kRecords) {
-        word(r.kind);
-        if (r.kind == kEdit) {
-            word(38);
-            word(5);
-        }
-        for (uint16_t w : {r.id, r.flags, r.key, r.column, r.row, r.width, r.height}) word(w);
-        dword(0);
-        for (char c : std::string_view(r.caption)) out[at++] = static_cast<uint8_t>(c);
-        out[at++] = 0;
-        if (r.kind == kEdit) {
-            at += 7;
-            for (uint16_t w : {r.limit, uint16_t{8}, uint16_t{0}, r.limit, uint16_t{1}}) word(w);
-            out[at++] = 0;
-        }
-    }
-    if (at != out.size()) RecordsDoNotFillTheTemplate();
+    Encode(kRecords, kRecordCount, out.data());
     return out;
 }
 

@@ -146,15 +146,21 @@ TEST_F(Dataset, BadInputNamesFileAndLineAndChangesNothing) {
         {"goods | 1 | 1 | 5 | K | szt. | 3000000 | N", "bad:1: stock 3000000 does not fit the host's 32-bit thousandths"},
         {"goods | 1 | 1 | 5 | K | szt. | 1", "bad:1: expected goods | warehouse | number | group | code | unit | stock | name"},
         {"goods | 1 | 1 | 5 | K | sztuki | 1 | N", "bad:1: unit has 6 characters, at most 5 fit"},
-        {"goods | 1 | 1 | 5 | K | szt. | 1 | N\ngoods | 1 | 1 | 6 | L | szt. | 1 | M",
-         "bad:2: goods 1 of warehouse 1 is defined twice"},
+        {"customer | 0 | Sklep | 1 | Lublin",
+         "bad:1: customer number 0 stands for no customer; a customer record takes any other"},
+        {"goods | 32768 | 1 | 5 | K | szt. | 1 | N", "bad:1: warehouse 32768 is outside -32768..32767"},
+        {"invoice | 2147483648 | - | 0", "bad:1: document id 2147483648 is outside -2147483648..2147483647"},
+        {"invoice | 1 | - | 0\nline | 1 | 9 | 1 | 5 | K | szt.",
+         "bad:2: a line gives its own goods code, unit and name all three, after its goods group"},
         {"group | 451 | Za duża", "bad:1: group number 451 is outside 0..450"},
         {"customer | 7 | Sklep ☃ | 1 | Kraków", "bad:1: buyer name holds U+2603 '☃' at column 22, which Mazovia has not got"},
         {"invoice | 1 | 30.02.2025 | 0", "bad:1: date \"30.02.2025\" is not a day written dd.mm.yyyy (or - for none)"},
         {"invoice | 1 | 01.03.2025 | 5", "bad:1: customer 5 is not defined above"},
         {"invoice | 1 | 01.03.2025 | 0 | Jan", "bad:1: a document names its buyer with all three of name, tax number, address"},
         {"receipt | 1 | - | 0\r\nreceipt | 1 | - | 0", "bad:2: document id 1 is used twice"},
-        {"invoice | 1 | - | 0\nline | 1 | 9 | 1", "bad:2: goods 9 of warehouse 1 is not defined above"},
+        {"invoice | 1 | - | 0\nline | 1 | 9 | 1",
+         "bad:2: goods 9 of warehouse 1 is not defined above (a line of goods not defined gives its group, code, "
+         "unit and name)"},
     };
     for (const auto &c : cases) {
         const char *error = StandinLoadDatasetText(c.text, "bad");
@@ -271,6 +277,100 @@ TsprRecord FirstInvoice() {
     if (host::VeldarFetchNext(cursor.bytes) == 1) std::memcpy(&header, documents->record, sizeof header);
     host::VeldarCloseCursor(cursor.bytes);
     return header;
+}
+
+// Every record a walk delivers, copied out of the table's buffer.
+template <class Record>
+std::vector<Record> WalkAll(HostTable *table, int32_t kind, Block &key) {
+    std::vector<Record> out;
+    Block cursor;
+    if (host::VeldarOpenCursor(cursor.bytes, table, kind, key.bytes, 0, 0) != 0)
+        while (host::VeldarFetchNext(cursor.bytes) == 1) {
+            out.emplace_back();
+            std::memcpy(&out.back(), table->record, sizeof(Record));
+        }
+    host::VeldarCloseCursor(cursor.bytes);
+    return out;
+}
+
+std::vector<TsprRecord> Headers(int16_t documentKind) {
+    Block key;
+    host::VeldarPrepareKey(documentKind, nullptr, key.bytes, 0);
+    return WalkAll<TsprRecord>(host::VeldarGetTable(44), documentKind, key);
+}
+
+std::vector<TsprDokRecord> LinesOf(int16_t documentKind, int32_t documentId) {
+    Block key;
+    HostTable *lines = nullptr;
+    const int16_t lineKind = host::VeldarLineKindOf(documentKind);
+    host::VeldarPrepareKey(lineKind, &lines, key.bytes, documentId);
+    return WalkAll<TsprDokRecord>(lines, lineKind, key);
+}
+
+std::vector<GoodsRecord> GoodsOf(int16_t warehouse) {
+    *host::VeldarCurrentWarehouse() = warehouse;
+    Block key;
+    HostTable *goods = nullptr;
+    host::VeldarPrepareKey(4, &goods, key.bytes, 0);
+    return WalkAll<GoodsRecord>(goods, 4, key);
+}
+
+// What a host's tables can hold: a line's own goods texts, as sold (its goods item
+// renamed since, or gone from the table), goods numbers repeated in a warehouse
+// (each record an item, in file order), and the whole ranges of the warehouse,
+// customer and document id fields.
+TEST_F(Dataset, TheTablesHoldWhatAHostsTablesCanHold) {
+    LoadMonth(Month({
+        "goods | -32768 | 10 | 5 | OLD-1 | szt. | 1 | Stara nazwa",
+        "goods | -32768 | 10 | 6 | OLD-2 | op. | 2 | Drugi rekord",
+        "goods | 32767 | 1 | 5 | K | szt. | 3 | N",
+        "customer | -32768 | Sklep | 1 | Lublin",
+        "invoice | -2147483648 | 01.03.2025 | -32768",
+        "line | -32768 | 10 | 1",
+        "line | -32768 | 10 | 2 | 7 | NEW-1 | kart. | \"Nowa | nazwa\"",
+        "line | 5 | 99 | 3 | 4 | GONE | op. | Wycofany",
+        "line | 32767 | 1 | 4 | 8",
+        "invoice | 0 | 01.03.2025 | 32767 | Kiosk | 2 | Zamość",
+        "receipt | 2147483647 | - | -1 | Bar | | ",
+    }));
+    const std::vector<GoodsRecord> goods = GoodsOf(-32768);
+    ASSERT_EQ(goods.size(), 2u);
+    EXPECT_STREQ(goods[0].goodsCode, "OLD-1");
+    EXPECT_STREQ(goods[1].goodsCode, "OLD-2");
+    EXPECT_EQ(goods[1].goodsNo, 10);
+    EXPECT_EQ(GoodsOf(32767).size(), 1u);
+
+    const std::vector<TsprRecord> invoices = Headers(811), receipts = Headers(24);
+    ASSERT_EQ(invoices.size(), 2u);
+    ASSERT_EQ(receipts.size(), 1u);
+    EXPECT_EQ(invoices[0].documentId, INT32_MIN);
+    EXPECT_EQ(invoices[0].customerNo, -32768);
+    EXPECT_STREQ(invoices[0].buyerName, "Sklep");
+    EXPECT_EQ(invoices[1].documentId, 0);
+    EXPECT_EQ(invoices[1].customerNo, 32767);
+    EXPECT_EQ(receipts[0].documentId, INT32_MAX);
+    EXPECT_EQ(receipts[0].customerNo, -1);
+
+    struct Expected {
+        int16_t warehouse, goodsNo, group;
+        const char *code, *unit, *name;
+    };
+    const Expected expected[] = {{-32768, 10, 5, "OLD-1", "szt.", "Stara nazwa"},  // the first record of its number
+                                 {-32768, 10, 7, "NEW-1", "kart.", "Nowa | nazwa"},
+                                 {5, 99, 4, "GONE", "op.", "Wycofany"},
+                                 {32767, 1, 8, "K", "szt.", "N"}};
+    const std::vector<TsprDokRecord> lines = LinesOf(811, INT32_MIN);
+    ASSERT_EQ(lines.size(), std::size(expected));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].warehouseNo, expected[i].warehouse) << i;
+        EXPECT_EQ(lines[i].goodsNo, expected[i].goodsNo) << i;
+        EXPECT_EQ(lines[i].goodsGroup, expected[i].group) << i;
+        EXPECT_STREQ(lines[i].goodsCode, expected[i].code) << i;
+        EXPECT_STREQ(lines[i].unit, expected[i].unit) << i;
+        EXPECT_STREQ(lines[i].goodsName, expected[i].name) << i;
+    }
+    const int32_t quantity = lines[3].quantity;  // packed in the record: no reference to it
+    EXPECT_EQ(quantity, 4000);
 }
 
 // Every fetch writes the whole header: bytes the caller scribbled over, and bytes

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "host_imports.h"
 #include "plugin_fixture.h"
 #include "report.h"
+#include "report_rows.h"
 #include "veldar.h"
 
 #if defined(_WIN32)
@@ -44,15 +46,9 @@ bool Exists(const std::string &path) {
 
 template <class Row>
 Row &Append(Row *&list, int32_t &count, int32_t &capacity) {
-    if (count == capacity) {
-        void *block = list;
-        EXPECT_EQ(host::VeldarResizeBlock(&block, sizeof(Row) * (capacity + pim::kListGrowth)), 1);
-        list = static_cast<Row *>(block);
-        capacity += pim::kListGrowth;
-    }
-    Row &row = list[count++];
-    std::memset(&row, 0, sizeof row);
-    return row;
+    Row *row = testing_support::AppendRow(list, count, capacity);
+    if (row == nullptr) throw std::bad_alloc();  // the host's heap is the test's: never short
+    return *row;
 }
 
 template <std::size_t N>
@@ -94,6 +90,7 @@ protected:
         r.itemList = nullptr;
         r.outletCount = r.outletCapacity = r.itemCount = r.itemCapacity = 0;
         EXPECT_EQ(StandinLiveBlocks(), 0);
+        testing_support::ExpectNoFileLeftOpen();
         report.reset();
         StandinRedirectFile(nullptr, nullptr);
     }

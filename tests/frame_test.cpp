@@ -50,6 +50,15 @@ protected:
         PluginTest::TearDown();
         RemoveFile(kIni);
     }
+    // The host refused (a table of another size was set), then set up with the
+    // refusal flag: the one message shown.
+    std::string RefusalReport() {
+        EXPECT_EQ(Connect(), -1);
+        Setup(1);
+        auto shown = EventsOfKind(kEventMessage);
+        EXPECT_EQ(shown.size(), 1u);
+        return shown.empty() ? std::string() : shown[0].text;
+    }
 };
 
 }  // namespace
@@ -145,34 +154,39 @@ TEST_F(Frame, RefusalReportNamesThePluginFileAfterTheLastBackslash) {
     const std::string loaded = std::filesystem::absolute(copy).string();
     Load(loaded);
     StandinSetTableRecordSize(44, 1);
-    EXPECT_EQ(Connect(), -1);
-    Setup(1);
-    auto shown = EventsOfKind(kEventMessage);
-    ASSERT_EQ(shown.size(), 1u);
 #if defined(_WIN32)
     const std::string expected = "PIM.DLL";
 #else
     const std::string expected = loaded;  // a path without a backslash is used whole
 #endif
-    EXPECT_EQ(shown[0].text, SizesReport("\x01tp25p40\x01Tspr\t980\t1\n", expected));
+    EXPECT_EQ(RefusalReport(), SizesReport("\x01tp25p40\x01Tspr\t980\t1\n", expected));
     Unload();
     RemoveFile(copy);
 }
 
 #if !defined(_WIN32)
-// Natively the shim can make the attach step's GetModuleFileNameA fail (on Windows
-// the attach step has run before any import could be patched).
-TEST_F(Frame, APathTheAttachStepCouldNotTakeLeavesTheFooterNameEmpty) {
-    Unload();
-    WinShimSetModuleFileNameFails(1);
-    Load();
-    WinShimSetModuleFileNameFails(0);
-    StandinSetTableRecordSize(45, 300);
-    EXPECT_EQ(Connect(), -1);
-    Setup(1);
-    auto shown = EventsOfKind(kEventMessage);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, SizesReport("\x01tp25p40\x01Tspr_dok\t298\t300\n", ""));
+// Natively the shim can answer the attach step's GetModuleFileNameA (on Windows the
+// attach step has run before any import could be patched): a path it could not
+// take leaves the footer name empty; one that filled its buffer, left unterminated
+// as older Windows leave it, is cut to the buffer.
+TEST_F(Frame, TheFooterNamesWhatTheAttachStepCouldTake) {
+    const std::string longPath = "C:\\Program Files\\" + std::string(400, 'p') + "\\PIM.DLL";
+    const struct {
+        bool fails;
+        const char *path;
+        std::string footerName;
+    } cases[] = {{true, nullptr, ""}, {false, longPath.c_str(), std::string(299 - 17, 'p')}};
+    for (const auto &c : cases) {
+        Unload();
+        StandinReset();
+        WinShimSetModuleFileNameFails(c.fails ? 1 : 0);
+        WinShimSetModuleFileName(c.path);
+        Load();
+        WinShimSetModuleFileNameFails(0);
+        WinShimSetModuleFileName(nullptr);
+        StandinSetTableRecordSize(45, 300);
+        EXPECT_EQ(RefusalReport(), SizesReport("\x01tp25p40\x01Tspr_dok\t298\t300\n", c.footerName));
+    }
 }
 #endif
 

@@ -66,12 +66,45 @@ TEST_F(GeneratedMonth, HoldsTheShapesOfARealMonth) {
     EXPECT_GT(soldOnReceipts, 0) << "receipts without a customer";
 }
 
+// Asked for, the month has lines that keep texts of their own (their goods renamed
+// or gone) and goods numbers twice in a warehouse; the report meets both.
+TEST_F(GeneratedMonth, HoldsTheShapesOfAHostsTablesWhenAskedFor) {
+    genmonth::MonthShape shape = SmallShape(4);
+    shape.ownLineTexts = 10;
+    shape.repeatedGoods = 10;
+    const std::string text = genmonth::GenerateMonth(shape);
+    for (const char *mark : {"(partia B)", "(dawna nazwa)", "(wycofane)"})
+        EXPECT_NE(text.find(mark), std::string::npos) << mark;
+    EXPECT_EQ(genmonth::GenerateMonth(SmallShape(4)).find("(partia B)"), std::string::npos) << "off by default";
+    LoadMonth(text);
+    NewReport(shape.month, {1, 2}, pim::kKindInvoices | pim::kKindReceipts);
+    Collect();
+
+    std::set<std::string> itemCodes, keys;
+    int32_t twice = 0;
+    for (int32_t i = 0; i < report().itemCount; ++i) {
+        const pim::ItemRow &row = report().itemList[i];
+        itemCodes.insert(row.goodsCode);
+        twice += !keys.insert(std::to_string(row.warehouseNo) + "/" + std::to_string(row.goodsNo)).second;
+    }
+    EXPECT_GT(twice, 0) << "item rows of one goods number and warehouse";
+    int32_t ownTexts = 0;
+    for (int32_t o = 0; o < report().outletCount; ++o)
+        for (int32_t k = 0; k < report().outletList[o].outletItemCount; ++k) {
+            const std::string code = report().outletList[o].outletItems[k].goodsCode;
+            ownTexts += code != "TOTAL" && itemCodes.count(code) == 0;
+        }
+    EXPECT_GT(ownTexts, 0) << "outlet rows with a line's own code";
+}
+
 TEST(GeneratedMonthShape, RefusesWhatCannotBeGenerated) {
     EXPECT_EQ(genmonth::CheckShape(SmallShape(1)), "");
     for (auto broken : {+[](genmonth::MonthShape &s) { s.outlets = 40000; },
                         +[](genmonth::MonthShape &s) { s.goods = s.warehouses - 1; },
                         +[](genmonth::MonthShape &s) { s.selectedGroups = s.groups + 1; },
-                        +[](genmonth::MonthShape &s) { s.month = 13; }}) {
+                        +[](genmonth::MonthShape &s) { s.month = 13; },
+                        +[](genmonth::MonthShape &s) { s.ownLineTexts = 101; },
+                        +[](genmonth::MonthShape &s) { s.repeatedGoods = -1; }}) {
         genmonth::MonthShape shape = SmallShape(1);
         broken(shape);
         EXPECT_NE(genmonth::CheckShape(shape), "");

@@ -170,14 +170,23 @@ TEST_F(MissingEntry, DialogTextIsConvertedWithoutEmphasisMarks) {
     EXPECT_EQ(StandinCallCount(kOrd_VeldarConvertCodePage) - conversions, 2u) << "message, then caption";
 }
 
-TEST_F(MissingEntry, UnknownModulePathIsShownAsNieznany) {
-    const std::string expected = ToWindows(Message("<nieznany>", kOrd_VeldarGetVersion));
-    Reload();
-    hooks_->hidden = {kOrd_VeldarGetVersion};
-    hooks_->SetModuleFileNameFails(true);
-    Guard([&] { Connect(); });
-    ASSERT_EQ(hooks_->boxes.size(), 1u);
-    EXPECT_EQ(hooks_->boxes[0].text, expected);
+// The dialog's first line names the plug-in's path: "<nieznany>" when it cannot be
+// had; when older Windows leave a path that fills the buffer unterminated, what
+// fits, and nothing from beyond the buffer.
+TEST_F(MissingEntry, TheModulePathShownIsWhatCouldBeHad) {
+    const std::string longPath = "C:\\" + std::string(400, 'p') + "\\PIM.DLL";
+    const std::string unknown = ToWindows(Message("<nieznany>", kOrd_VeldarGetVersion));
+    const std::string cut = ToWindows(Message(longPath.substr(0, 299), kOrd_VeldarGetVersion));
+    for (bool fails : {true, false}) {
+        const std::string &expected = fails ? unknown : cut;
+        Reload();
+        hooks_->hidden = {kOrd_VeldarGetVersion};
+        hooks_->SetModuleFileNameFails(fails);
+        if (!fails) hooks_->SetModuleFileName(longPath);
+        Guard([&] { Connect(); });
+        ASSERT_EQ(hooks_->boxes.size(), 1u);
+        EXPECT_EQ(hooks_->boxes[0].text, expected);
+    }
 }
 
 TEST_F(MissingEntry, MissingConverterShowsBothBoxesUnconverted) {

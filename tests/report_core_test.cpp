@@ -6,6 +6,7 @@
 #include <functional>
 #include <new>
 
+#include "form_bytes.h"
 #include "form_template.h"
 #include "frame.h"
 #include "host_imports.h"
@@ -20,46 +21,11 @@ namespace {
 
 const char *kOptionsFile = "RuzozavURivuvorur.opc";
 
-// A form template written out record by record, as the host's layout has it.
-struct Rec {
-    uint16_t kind, id, flags, key, column, row, width, height;
-    std::string caption;
-    uint16_t limit = 0;
-};
-
-void Put16(std::string &out, uint16_t w) {
-    out += static_cast<char>(w & 0xFF);
-    out += static_cast<char>(w >> 8);
-}
-
-std::string TemplateBytes(const std::vector<Rec> &records) {
-    std::string body;
-    for (const Rec &r : records) {
-        Put16(body, r.kind);
-        if (r.kind == 5) Put16(body, 38), Put16(body, 5);
-        for (uint16_t w : {r.id, r.flags, r.key, r.column, r.row, r.width, r.height}) Put16(body, w);
-        body.append(4, '\0');
-        body += r.caption;
-        body += '\0';
-        if (r.kind == 5) {
-            body.append(7, '\0');
-            for (uint16_t w : {r.limit, uint16_t{8}, uint16_t{0}, r.limit, uint16_t{1}}) Put16(body, w);
-            body += '\0';
-        }
-    }
-    std::string out;
-    Put16(out, static_cast<uint16_t>(body.size() + 4));
-    Put16(out, static_cast<uint16_t>((body.size() + 4) >> 16));
-    Put16(out, static_cast<uint16_t>(body.size()));
-    Put16(out, static_cast<uint16_t>(records.size() - 1));
-    return out + body;
-}
-
 const std::string kMonths = Mz(
     " styczeń\n luty\n marzec\n kwiecień\n maj\n czerwiec\n lipiec\n sierpień\n wrzesień\n październik\n listopad\n"
     " grudzień\n");
 
-std::vector<Rec> ReportRecords() {
+std::vector<FormRecord> ReportRecords() {
     return {
         {0xFFFF, 0x4E2C, 0, 0, 0, 0, 59, 13, "Dane dodatkowe"},
         {3, 0x4104, 0, 0x3C00, 3, 2, 28, 1, Mz("\x02" "F2\x01 Wybierz miesiąc:")},
@@ -87,7 +53,10 @@ protected:
         ASSERT_NE(pim::hostModule, nullptr);
         RemoveFile(kOptionsFile);
     }
-    void TearDown() override { RemoveFile(kOptionsFile); }
+    void TearDown() override {
+        ExpectNoFileLeftOpen();
+        RemoveFile(kOptionsFile);
+    }
 
     // Runs a form over the report object with its own binders, as Run does.
     int16_t RunForm(CRaportSprzPapierosow &report, const std::string &bytes, int32_t number, void *data) {
@@ -112,7 +81,7 @@ protected:
 };
 
 TEST_F(ReportCore, TheFormTemplateIsByteExact) {
-    const std::string expected = TemplateBytes(ReportRecords());
+    const std::string expected = FormTemplateBytes(ReportRecords());
     ASSERT_EQ(expected.size(), 595u);
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(pim::kReportFormTemplate.data()), 595), expected);
 }
@@ -185,9 +154,9 @@ TEST_F(ReportCore, AMonthIndexTheListDoesNotOfferMakesNoImpossibleDate) {
     EXPECT_STREQ(report.periodStart, "01.01.2024");
 
     // A list of thirteen items run by the host: item 13 gives January, not month 13.
-    std::vector<Rec> records = ReportRecords();
+    std::vector<FormRecord> records = ReportRecords();
     records[2].caption = kMonths + " trzynasty\n";
-    const std::string bytes = TemplateBytes(records);
+    const std::string bytes = FormTemplateBytes(records);
     CRaportSprzPapierosow other;
     StandinFormScriptAdd("select 0x4102 12");
     EXPECT_EQ(RunForm(other, bytes, 20012, &other.options), 0x5001) << StandinFormError();
@@ -259,10 +228,33 @@ TEST_F(ReportCore, AFailedWriteWarnsAndTheRunGoesOn) {
     std::system("rmdir RuzozavURivuvorur.opc");
 }
 
+// The bounded formatting behind the export names and the month's dates: a text that
+// does not fit is cut and terminated, and says so. On Windows msvcrt's _vsnprintf
+// formats it, which neither terminates a text that fills its count nor tells how
+// long a cut one would have been.
+TEST(FormatText, CutsAndTerminatesWhatDoesNotFit) {
+    const struct {
+        const char *text;
+        int result;
+        const char *kept;
+    } cases[] = {{"abcdef", 6, "abcdef"}, {"abcdefg", 7, "abcdefg"}, {"abcdefgh", -1, "abcdefg"},
+                 {"abcdefghijklmnop", -1, "abcdefg"}, {"", 0, ""}};
+    for (const auto &c : cases) {
+        char buffer[9];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(pim::platform::FormatText(buffer, 8, "%s", c.text), c.result) << c.text;
+        EXPECT_STREQ(buffer, c.kept) << c.text;
+        EXPECT_EQ(buffer[8], 'x') << c.text << ": nothing written past the size";
+    }
+    char one = 'x';
+    EXPECT_EQ(pim::platform::FormatText(&one, 1, "%d", 5), -1);
+    EXPECT_EQ(one, '\0');
+}
+
 // ---- the stand-in's form engine ----
 
 TEST_F(ReportCore, TheEngineBindsDataControlsInTemplateOrder) {
-    std::vector<Rec> records = {
+    std::vector<FormRecord> records = {
         {0xFFFF, 7, 0, 0, 0, 0, 40, 10, "Test"},
         {5, 0x11, 0x0400, 0, 2, 2, 10, 1, "", 3},
         {3, 0x12, 0, 0, 2, 3, 10, 1, "label"},
@@ -276,7 +268,7 @@ TEST_F(ReportCore, TheEngineBindsDataControlsInTemplateOrder) {
     CRaportSprzPapierosow report;
     for (const char *a : {"type 0x11 xyz", "check 0x14 1", "select 0x15 2", "key Up", "key Up", "key Space"})
         ASSERT_TRUE(StandinFormScriptAdd(a));
-    ASSERT_EQ(RunForm(report, TemplateBytes(records), 7, data), 0x5001) << StandinFormError();
+    ASSERT_EQ(RunForm(report, FormTemplateBytes(records), 7, data), 0x5001) << StandinFormError();
     EXPECT_EQ(std::string(reinterpret_cast<char *>(data), 4), std::string("xyz\0", 4)) << "edit: L + 1 bytes";
     EXPECT_EQ(data[4] & 3, 3) << "both check boxes in one word; Up twice reached the first";
     EXPECT_EQ(data[5], 0xEE & 0xFF);
@@ -293,7 +285,7 @@ TEST_F(ReportCore, TheEngineRefusesMalformedTemplates) {
         EXPECT_NE(std::string(StandinFormError()).find("malformed"), std::string::npos) << what;
         EXPECT_EQ(StandinCallCount(20936), 0u) << what << ": the form never opened";
     };
-    std::string good = TemplateBytes(ReportRecords());
+    std::string good = FormTemplateBytes(ReportRecords());
     std::string bad = good;
     bad[0] = static_cast<char>(bad[0] + 1);
     refused(bad, "lengths disagree");
@@ -303,10 +295,10 @@ TEST_F(ReportCore, TheEngineRefusesMalformedTemplates) {
     bad = good;
     bad[6] = 11;
     refused(bad, "one control too few");
-    auto with = [](std::function<void(std::vector<Rec> &)> change) {
-        std::vector<Rec> r = ReportRecords();
+    auto with = [](std::function<void(std::vector<FormRecord> &)> change) {
+        std::vector<FormRecord> r = ReportRecords();
         change(r);
-        return TemplateBytes(r);
+        return FormTemplateBytes(r);
     };
     refused(with([](auto &r) { r[3].kind = 9; }), "unknown kind");
     refused(with([](auto &r) { r[6].limit = 0; }), "edit without a limit");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "form_bytes.h"
 #include "form_engine.h"
 #include "veldar.h"
 
@@ -34,34 +35,9 @@ struct Rec {
     uint16_t limit = 0;
 };
 
-void Put16(std::string &out, uint16_t w) {
-    out += static_cast<char>(w & 0xFF);
-    out += static_cast<char>(w >> 8);
-}
-
-std::string Template(const Rec &control) {
-    std::string body;
-    for (const Rec &r : {Rec{0xFFFF, 1, 0, 0, 20, "T"}, control}) {
-        Put16(body, r.kind);
-        if (r.kind == kEdit) Put16(body, 38), Put16(body, 5);
-        for (uint16_t w : {r.id, r.flags, uint16_t{0}, r.column, static_cast<uint16_t>(r.kind == 0xFFFF ? 0 : 1), r.width,
-                           static_cast<uint16_t>(r.kind == 0xFFFF ? 5 : 1)})
-            Put16(body, w);
-        body.append(4, '\0');
-        body += r.caption;
-        body += '\0';
-        if (r.kind == kEdit) {
-            body.append(7, '\0');
-            for (uint16_t w : {r.limit, uint16_t{8}, uint16_t{0}, r.limit, uint16_t{1}}) Put16(body, w);
-            body += '\0';
-        }
-    }
-    std::string out;
-    Put16(out, static_cast<uint16_t>(body.size() + 4));
-    Put16(out, 0);
-    Put16(out, static_cast<uint16_t>(body.size()));
-    Put16(out, 1);
-    return out + body;
+std::string Template(const Rec &c) {
+    return testing_support::FormTemplateBytes({{0xFFFF, 1, 0, 0, 0, 0, 20, 5, "T"},
+                                               {c.kind, c.id, c.flags, 0, c.column, 1, c.width, 1, c.caption, c.limit}});
 }
 
 int32_t HOST_CONV_THISCALL IgnoreEvent(void *, int16_t, int16_t) { return 0; }

@@ -22,6 +22,10 @@ void Usage() {
         "  --selected N      groups 1..N are the ones to choose in the form (default 3)\n"
         "  --year Y          the year (default 2025)\n"
         "  --month M         the month 1..12 (default 3)\n"
+        "  --own-line-texts P  P percent of lines keep goods texts of their own, as a host's\n"
+        "                    lines do when their goods were renamed since or are gone (default 0)\n"
+        "  --repeated-goods P  P percent of goods numbers stand twice in their warehouse\n"
+        "                    (default 0)\n"
         "  -o FILE           write to FILE instead of standard output\n",
         stderr);
 }
@@ -40,7 +44,8 @@ int main(int argc, char **argv) {
                               {"--lines", &shape.linesPerDocument}, {"--outlets", &shape.outlets},
                               {"--goods", &shape.goods},   {"--warehouses", &shape.warehouses},
                               {"--groups", &shape.groups}, {"--selected", &shape.selectedGroups},
-                              {"--year", &shape.year},     {"--month", &shape.month}};
+                              {"--year", &shape.year},     {"--month", &shape.month},
+                              {"--own-line-texts", &shape.ownLineTexts}, {"--repeated-goods", &shape.repeatedGoods}};
     for (int i = 1; i < argc; ++i) {
         if (i + 1 >= argc) return Usage(), 2;
         if (std::strcmp(argv[i], "-o") == 0) {

@@ -132,6 +132,20 @@ std::string Date(Random &random, const MonthShape &s, int32_t document) {
     return Format("%02d.%02d.%04d", day, s.month, s.year);
 }
 
+// A line that keeps the texts it was sold with: its goods item renamed since, or
+// gone from the goods table (a negative number, which no goods record has here).
+std::string LineWithOwnTexts(Random &random, const MonthShape &s, const std::vector<int32_t> &goodsIn) {
+    const int32_t warehouse = 1 + random.Below(s.warehouses);
+    const bool gone = random.Percent(50);
+    const int32_t number = gone ? -1 - random.Below(1000) : 1 + random.Below(goodsIn[static_cast<std::size_t>(warehouse)]);
+    const int32_t group = gone ? 1 + random.Below(s.groups) : 1 + (number - 1) % s.groups;
+    const Kind &kind = KindOfGroup(group);
+    const std::string quantity = Quantity(random);
+    return Format("line | %d | %d | %s | %d | %s-%05d-%s | %s | %s %s %s\n", warehouse, number, quantity.c_str(), group,
+                  kind.code, gone ? -number : number, gone ? "W" : "S", kind.unit, kind.name,
+                  Brand(gone ? -number : number).c_str(), gone ? "(wycofane)" : "(dawna nazwa)");
+}
+
 }  // namespace
 
 std::string CheckShape(const MonthShape &s) {
@@ -144,6 +158,8 @@ std::string CheckShape(const MonthShape &s) {
     if (s.selectedGroups < 0 || s.selectedGroups > s.groups) return "selected groups must be 0..groups";
     if (s.year < 1801 || s.year > 2998) return "year must be 1801..2998";
     if (s.month < 1 || s.month > 12) return "month must be 1..12";
+    if (s.ownLineTexts < 0 || s.ownLineTexts > 100) return "lines with texts of their own must be 0..100 percent";
+    if (s.repeatedGoods < 0 || s.repeatedGoods > 100) return "repeated goods must be 0..100 percent";
     return "";
 }
 
@@ -165,6 +181,9 @@ std::string GenerateMonth(const MonthShape &s) {
                   static_cast<unsigned long long>(s.seed), s.documents, s.linesPerDocument, s.outlets);
     out += Format("# %d goods over %d warehouses, %d groups (a report chooses %s).\n", s.goods, s.warehouses,
                   s.groups, SelectedGroupList(s).c_str());
+    if (s.ownLineTexts > 0 || s.repeatedGoods > 0)
+        out += Format("# %d%% of lines with goods texts of their own, %d%% of goods numbers repeated.\n",
+                      s.ownLineTexts, s.repeatedGoods);
     out += Format("year | %d\n", s.year);
 
     for (int32_t g = 1; g <= s.groups; ++g) {
@@ -174,19 +193,23 @@ std::string GenerateMonth(const MonthShape &s) {
 
     // The same goods number is the same product in every warehouse, as in a real
     // wholesaler's warehouses; only the stock differs.
-    auto goodsLine = [&](int32_t warehouse, int32_t number) {
+    // A repeated number is another batch of the product: its own code and stock.
+    auto goodsLine = [&](int32_t warehouse, int32_t number, const char *batch = "") {
         const int32_t group = 1 + (number - 1) % s.groups;
         const Kind &kind = KindOfGroup(group);
         std::string stock = Quantity(random);
-        out += Format("goods | %d | %d | %d | %s-%05d | %s | %s | %s %s %s\n", warehouse, number, group, kind.code,
-                      number, kind.unit, stock.c_str(), kind.name, Brand(number).c_str(),
-                      kVariants[number % (sizeof kVariants / sizeof *kVariants)]);
+        out += Format("goods | %d | %d | %d | %s-%05d%s | %s | %s | %s %s %s%s\n", warehouse, number, group, kind.code,
+                      number, *batch != '\0' ? "B" : "", kind.unit, stock.c_str(), kind.name, Brand(number).c_str(),
+                      kVariants[number % (sizeof kVariants / sizeof *kVariants)], batch);
     };
     std::vector<int32_t> goodsIn(static_cast<std::size_t>(s.warehouses) + 1, 0);  // by warehouse
     for (int32_t w = 1; w <= s.warehouses; ++w) {
         int32_t &count = goodsIn[static_cast<std::size_t>(w)];
         count = s.goods / s.warehouses + (w <= s.goods % s.warehouses ? 1 : 0);
-        for (int32_t n = 1; n <= count; ++n) goodsLine(w, n);
+        for (int32_t n = 1; n <= count; ++n) {
+            goodsLine(w, n);
+            if (s.repeatedGoods > 0 && random.Percent(s.repeatedGoods)) goodsLine(w, n, " (partia B)");
+        }
     }
     out += "# a returns warehouse, which the report never lists\n";
     const int32_t returnsGoods = goodsIn[1] < 20 ? goodsIn[1] : 20;
@@ -214,6 +237,10 @@ std::string GenerateMonth(const MonthShape &s) {
                                          : 2 * s.linesPerDocument - previousLines;
         previousLines = lines;
         for (int32_t l = 0; l < lines; ++l) {
+            if (s.ownLineTexts > 0 && random.Percent(s.ownLineTexts)) {
+                out += LineWithOwnTexts(random, s, goodsIn);
+                continue;
+            }
             const bool returns = random.Percent(2);
             const int32_t warehouse = returns ? kReturnsWarehouse : 1 + random.Below(s.warehouses);
             const int32_t count = returns ? returnsGoods : goodsIn[static_cast<std::size_t>(warehouse)];

@@ -18,6 +18,9 @@ struct MonthShape {
     int32_t selectedGroups = 3;     // groups 1..selectedGroups are the ones a report would choose
     int32_t year = 2025;
     int32_t month = 3;  // 1..12
+    // Shapes of a host's tables that the benchmarks leave out (0: none), in percent:
+    int32_t ownLineTexts = 0;   // lines with goods texts of their own (the goods renamed since, or gone)
+    int32_t repeatedGoods = 0;  // goods records followed by another of the same number and warehouse
 };
 
 // Why a shape cannot be generated, or "" when it can.

@@ -51,6 +51,8 @@ void Usage() {
         "  --groups N,N,..|none   the goods groups chosen in the group picker\n"
         "  --outlet TEXT          outlet short name (at most 10 characters)\n"
         "  --branch TEXT          wholesaler branch name (at most 20 characters)\n"
+        "                         (both Mazovia host texts: Polish letters fit, control\n"
+        "                         characters and the likes of € are refused)\n"
         "  --kinds invoices,receipts|invoices|receipts|none   document kinds\n"
         "  --abandon              leave the form with Esc\n"
         "  --interactive          fill the form in the terminal instead (input and output\n"
@@ -119,8 +121,18 @@ int FormOption(const std::string &arg, Value value) {
         return add(std::string("select 0x4102 ").append(std::to_string(month - 1)));
     }
     if (arg == "--groups") return add(std::string("pick ") + value()) > 0 ? add("press 0x430F") : -1;
-    if (arg == "--outlet") return add(std::string("type 0x4107 ") + value());
-    if (arg == "--branch") return add(std::string("type 0x4109 ") + value());
+    // A name goes into the host's Mazovia field: what that cannot hold is refused here,
+    // named, rather than changed into something the user did not write.
+    auto hostText = [&](const std::string &text, const std::string &what) {
+        const char *why = StandinHostTextError(text.c_str(), what.c_str());
+        if (why != nullptr) std::fprintf(stderr, "pimhost: %s\n", why);
+        return why == nullptr;
+    };
+    if (arg == "--outlet" || arg == "--branch") {
+        const std::string text = value();
+        if (!hostText(text, arg)) return -1;
+        return add(std::string(arg == "--outlet" ? "type 0x4107 " : "type 0x4109 ") + text);
+    }
     if (arg == "--kinds") {
         std::string kinds = value();
         bool both = kinds == "invoices,receipts" || kinds == "receipts,invoices";
@@ -144,6 +156,7 @@ int FormOption(const std::string &arg, Value value) {
             std::fprintf(stderr, "pimhost: --goods-group wants N=NAME with N in 0..450\n");
             return -1;
         }
+        if (!hostText(v.substr(eq + 1), "--goods-group's name")) return -1;
         StandinAddGoodsGroup(static_cast<int16_t>(number), mazovia::fromUtf8(v.substr(eq + 1)).c_str());
     }
     return 1;

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -14,11 +15,17 @@ namespace {
 WinShimMessageBox messageBoxHandler = nullptr;
 WinShimGetProcAddress getProcAddressHandler = nullptr;
 bool moduleFileNameFails = false;
+std::string givenModuleFileName;
+bool moduleFileNameGiven = false;
 }  // namespace
 
 WINSHIM_API void WinShimSetMessageBox(WinShimMessageBox handler) { messageBoxHandler = handler; }
 WINSHIM_API void WinShimSetGetProcAddress(WinShimGetProcAddress handler) { getProcAddressHandler = handler; }
 WINSHIM_API void WinShimSetModuleFileNameFails(int fails) { moduleFileNameFails = fails != 0; }
+WINSHIM_API void WinShimSetModuleFileName(const char *path) {
+    moduleFileNameGiven = path != nullptr;
+    givenModuleFileName = path != nullptr ? path : "";
+}
 
 WINSHIM_API FARPROC WinShimRealGetProcAddress(HMODULE module, const char *nameOrOrdinal) {
     if (module == nullptr) return nullptr;
@@ -53,6 +60,12 @@ FARPROC GetProcAddress(HMODULE module, const char *nameOrOrdinal) {
 
 DWORD GetModuleFileNameA(HMODULE module, char *buffer, DWORD size) {
     if (moduleFileNameFails || module == nullptr || size == 0) return 0;
+    if (moduleFileNameGiven) {
+        const std::size_t length = std::min<std::size_t>(givenModuleFileName.size(), size);
+        std::memcpy(buffer, givenModuleFileName.data(), length);
+        if (length < size) buffer[length] = '\0';
+        return static_cast<DWORD>(length);
+    }
     struct link_map *map = nullptr;
     if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return 0;
     std::size_t length = std::strlen(map->l_name);

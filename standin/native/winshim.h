@@ -17,6 +17,9 @@ WINSHIM_API FARPROC WinShimRealGetProcAddress(HMODULE module, const char *nameOr
 
 // Makes GetModuleFileNameA fail (return 0).
 WINSHIM_API void WinShimSetModuleFileNameFails(int fails);
+// Makes GetModuleFileNameA give this path (null: the real one) as older Windows
+// do: at most the buffer's size in characters, terminated only when it fits.
+WINSHIM_API void WinShimSetModuleFileName(const char *path);
 
 // What RaiseException throws in the native build.
 struct WinShimException {

@@ -35,79 +35,13 @@ struct Field {
 
 bool Blank(char32_t c) { return c == U' ' || c == U'\t'; }
 
-// A character and where it stands, for messages: U+0107 'ć' at column 14.
-std::string Describe(char32_t c, std::size_t column) {
-    static const std::pair<char32_t, const char *> kNames[] = {
-        {0x00, "NUL"},         {0x09, "tab"},         {0x0A, "line feed"}, {0x0B, "vertical tab"},
-        {0x0C, "form feed"},   {0x0D, "carriage return"}, {0x1B, "escape"}, {0x20, "blank"},
-        {0x7F, "DEL"},         {0xA0, "no-break space"},
-    };
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-    std::string out = code;
-    const char *name = nullptr;
-    for (const auto &[k, n] : kNames)
-        if (k == c) name = n;
-    if (name != nullptr) {
-        out += std::string(" (") + name + ")";
-    } else if (c >= 0x20 && (c < 0x7F || c > 0x9F)) {
-        out += " '";
-        mazovia::appendUtf8(out, c);
-        out += "'";
-    }
-    return out + " at column " + std::to_string(column);
-}
-
-// Strict UTF-8: the shortest form only, no surrogates, nothing beyond U+10FFFF. The
-// error names the offending byte (columns count characters from 1; a byte that is
-// not UTF-8 counts as one).
+// A record line decoded, strictly; no control character may stand in it, a tab
+// only as a blank around a field.
 std::string DecodeLine(const std::string &line, std::u32string &chars) {
-    chars.clear();
-    for (std::size_t i = 0; i < line.size();) {
-        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(line[k]); };
-        const unsigned char b = byte(i);
-        const std::size_t column = chars.size() + 1;
-        auto bad = [&](const char *why) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "0x%02X", b);
-            return std::string("byte ") + hex + " at column " + std::to_string(column) + " is not UTF-8" + why;
-        };
-        int extra = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
-        if (b < 0x80) {
-            extra = 0;
-        } else if (b < 0xC0) {
-            return bad(" (a continuation byte without a lead)");
-        } else if (b < 0xC2) {
-            return bad(" (it begins an overlong form)");
-        } else if (b < 0xE0) {
-            extra = 1;
-        } else if (b < 0xF0) {
-            extra = 2;
-            if (b == 0xE0) low = 0xA0;   // overlong below
-            if (b == 0xED) high = 0x9F;  // surrogates above
-        } else if (b < 0xF5) {
-            extra = 3;
-            if (b == 0xF0) low = 0x90;   // overlong below
-            if (b == 0xF4) high = 0x8F;  // beyond U+10FFFF above
-        } else {
-            return bad("");
-        }
-        char32_t c = extra == 0 ? b : b & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= line.size() || (byte(i + k) & 0xC0) != 0x80) return bad(" (its character is cut short)");
-            if (k == 1 && (byte(i + 1) < low || byte(i + 1) > high))
-                return bad(b == 0xED ? " (it begins a surrogate)"
-                                     : b == 0xF4 ? " (it begins a character beyond U+10FFFF)"
-                                                 : " (it begins an overlong form)");
-            c = (c << 6) | (byte(i + k) & 0x3F);
-        }
-        chars.push_back(c);
-        i += 1 + static_cast<std::size_t>(extra);
-    }
+    if (std::string e = DecodeUtf8(line, chars); !e.empty()) return e;
     for (std::size_t k = 0; k < chars.size(); ++k)
         if ((chars[k] < 0x20 && chars[k] != U'\t') || chars[k] == 0x7F)
-            return "control character " + Describe(chars[k], k + 1) +
+            return "control character " + DescribeCharacter(chars[k], k + 1) +
                    ": none may be written, and a tab only as a blank around a field";
     return std::string();
 }
@@ -142,7 +76,7 @@ std::string SplitFields(const std::u32string &chars, std::vector<Field> &fields)
             ++at;
             while (at < n && Blank(chars[at])) ++at;
             if (at < n && chars[at] != U'|')
-                return Describe(chars[at], at + 1) + " follows a quoted text; only blanks may stand before the next |";
+                return DescribeCharacter(chars[at], at + 1) + " follows a quoted text; only blanks may stand before the next |";
         } else {
             std::size_t last = at;  // one past the last character that is not blank
             for (std::size_t k = at; k < n && chars[k] != U'|'; ++k)
@@ -204,7 +138,9 @@ private:
     SalesTables tables_;
     std::vector<GoodsGroup> groups_;
     std::map<int16_t, Customer> customers_;
-    std::map<std::pair<int16_t, int16_t>, std::size_t> goodsAt_;  // (warehouse, goods) to position
+    // (warehouse, goods) to the position of the first record of that number, the one
+    // its cursor delivers first
+    std::map<std::pair<int16_t, int16_t>, std::size_t> goodsAt_;
     int16_t year_ = 0;
 };
 
@@ -216,7 +152,7 @@ std::string Loader::CharAt(const Field &field, std::size_t at) const {
     for (std::size_t n = 0; n <= before; ++n, ++k)
         if (field.quoted && chars_[k] == U'\\') ++k;
     std::size_t i = at;
-    return Describe(mazovia::decodeUtf8(field.text, i), k);
+    return DescribeCharacter(mazovia::decodeUtf8(field.text, i), k);
 }
 
 // A whole number in decimal digits, with a '-' in front if negative.
@@ -271,10 +207,9 @@ std::string Loader::Text(const Field &field, const char *what, std::size_t mostC
     std::string out;
     for (std::size_t i = 0; i < field.text.size();) {
         const std::size_t at = i;
-        const int b = mazovia::fromCodePoint(mazovia::decodeUtf8(field.text, i));
-        if (b < 0) Fail(std::string(what) + " holds " + CharAt(field, at) + ", which Mazovia has not got");
-        if (b < 0x20) Fail(std::string(what) + " holds a control character, " + CharAt(field, at));
-        out += static_cast<char>(b);
+        const char32_t c = mazovia::decodeUtf8(field.text, i);
+        if (!FitsHostText(c)) Fail(std::string(what) + " " + UnfitForHostText(c, CharAt(field, at)));
+        out += static_cast<char>(mazovia::fromCodePoint(c));
     }
     if (out.size() > mostChars)
         Fail(std::string(what) + " has " + std::to_string(out.size()) + " characters, at most " +
@@ -314,7 +249,7 @@ void Loader::Group(const Fields &f) {
 void Loader::Goods(const Fields &f) {
     Expect(f, 8, 8, "goods | warehouse | number | group | code | unit | stock | name");
     GoodsRecord r{};
-    auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", 0, INT16_MAX));
+    auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", INT16_MIN, INT16_MAX));
     r.goodsNo = static_cast<int16_t>(Number(f[2], "goods number", INT16_MIN, INT16_MAX));
     r.goodsGroup = static_cast<int16_t>(Number(f[3], "goods group", INT16_MIN, INT16_MAX));
     Put(r.goodsCode, f[4], "goods code");
@@ -324,15 +259,17 @@ void Loader::Goods(const Fields &f) {
     // The unit lives in the host's private part of the goods record; lines copy it.
     static_assert(sizeof(r.hostPrivate1) > 6);
     std::memcpy(r.hostPrivate1, unit.c_str(), unit.size() + 1);
+    // A number may repeat in a warehouse, as in the host's table: each record is an
+    // item of its own, delivered in file order.
     GoodsTable &table = GoodsTableOf(tables_, warehouse);
-    if (!goodsAt_.emplace(std::make_pair(warehouse, r.goodsNo), table.goods.size()).second)
-        Fail("goods " + f[2].text + " of warehouse " + f[1].text + " is defined twice");
+    goodsAt_.emplace(std::make_pair(warehouse, r.goodsNo), table.goods.size());
     table.goods.push_back(r);
 }
 
 void Loader::NewCustomer(const Fields &f) {
     Expect(f, 5, 5, "customer | number | name | tax number | address");
-    auto number = static_cast<int16_t>(Number(f[1], "customer number", 1, INT16_MAX));
+    auto number = static_cast<int16_t>(Number(f[1], "customer number", INT16_MIN, INT16_MAX));
+    if (number == 0) Fail("customer number 0 stands for no customer; a customer record takes any other");
     Customer c{Text(f[2], "buyer name", 100), Text(f[3], "tax number", 13), Text(f[4], "address", 50)};
     if (!customers_.emplace(number, c).second) Fail("customer " + f[1].text + " is defined twice");
 }
@@ -341,10 +278,10 @@ void Loader::Document(const Fields &f, int16_t kind) {
     Expect(f, 4, 7, "invoice|receipt | id | date | customer [| name | tax number | address]");
     if (f.size() != 4 && f.size() != 7) Fail("a document names its buyer with all three of name, tax number, address");
     SalesDocument d{kind, {}, {}};
-    d.header.documentId = static_cast<int32_t>(Number(f[1], "document id", 1, INT32_MAX));
+    d.header.documentId = static_cast<int32_t>(Number(f[1], "document id", INT32_MIN, INT32_MAX));
     std::string date = Date(f[2]);
     std::memcpy(d.header.documentDate, date.c_str(), date.size() + 1);
-    d.header.customerNo = static_cast<int16_t>(Number(f[3], "customer number", 0, INT16_MAX));
+    d.header.customerNo = static_cast<int16_t>(Number(f[3], "customer number", INT16_MIN, INT16_MAX));
     Customer buyer;
     if (f.size() == 7) {
         buyer = {Text(f[4], "buyer name", 100), Text(f[5], "tax number", 13), Text(f[6], "address", 50)};
@@ -362,23 +299,36 @@ void Loader::Document(const Fields &f, int16_t kind) {
     tables_.documents.push_back(std::move(d));
 }
 
+// A line keeps its own goods texts, as sold: a line of eight fields gives them (with
+// its group) and needs no goods record; a shorter one copies the first goods record
+// of its warehouse and number.
 void Loader::DocumentLine(const Fields &f) {
-    Expect(f, 4, 5, "line | warehouse | goods number | quantity [| group]");
+    Expect(f, 4, 8, "line | warehouse | goods number | quantity [| group [| code | unit | name]]");
+    if (f.size() == 6 || f.size() == 7)
+        Fail("a line gives its own goods code, unit and name all three, after its goods group");
     if (tables_.documents.empty()) Fail("a line before the first invoice or receipt");
-    auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", 0, INT16_MAX));
-    auto goodsNo = static_cast<int16_t>(Number(f[2], "goods number", INT16_MIN, INT16_MAX));
-    auto at = goodsAt_.find(std::make_pair(warehouse, goodsNo));
-    if (at == goodsAt_.end()) Fail("goods " + f[2].text + " of warehouse " + f[1].text + " is not defined above");
-    const GoodsRecord *goods = &tables_.warehouses[warehouse].goods[at->second];
+    const auto warehouse = static_cast<int16_t>(Number(f[1], "warehouse", INT16_MIN, INT16_MAX));
+    const auto goodsNo = static_cast<int16_t>(Number(f[2], "goods number", INT16_MIN, INT16_MAX));
     TsprDokRecord r{};
-    std::memcpy(r.goodsName, goods->goodsName, sizeof r.goodsName);
-    std::memcpy(r.goodsCode, goods->goodsCode, sizeof r.goodsCode);
-    std::memcpy(r.unit, goods->hostPrivate1, sizeof r.unit);
-    r.quantity = Quantity(f[3], "quantity");
-    r.goodsGroup = f.size() == 5 ? static_cast<int16_t>(Number(f[4], "goods group", INT16_MIN, INT16_MAX))
-                                 : goods->goodsGroup;
     r.warehouseNo = warehouse;
     r.goodsNo = goodsNo;
+    r.quantity = Quantity(f[3], "quantity");
+    if (f.size() >= 5) r.goodsGroup = static_cast<int16_t>(Number(f[4], "goods group", INT16_MIN, INT16_MAX));
+    if (f.size() == 8) {
+        Put(r.goodsCode, f[5], "goods code");
+        Put(r.unit, f[6], "unit");
+        Put(r.goodsName, f[7], "goods name");
+    } else {
+        auto at = goodsAt_.find(std::make_pair(warehouse, goodsNo));
+        if (at == goodsAt_.end())
+            Fail("goods " + f[2].text + " of warehouse " + f[1].text +
+                 " is not defined above (a line of goods not defined gives its group, code, unit and name)");
+        const GoodsRecord &goods = tables_.warehouses[warehouse].goods[at->second];
+        std::memcpy(r.goodsName, goods.goodsName, sizeof r.goodsName);
+        std::memcpy(r.goodsCode, goods.goodsCode, sizeof r.goodsCode);
+        std::memcpy(r.unit, goods.hostPrivate1, sizeof r.unit);
+        if (f.size() == 4) r.goodsGroup = goods.goodsGroup;
+    }
     tables_.documents.back().lines.push_back(r);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <map>
 #include <vector>
 #include <string>
@@ -31,6 +32,7 @@ struct Globals {
     int64_t peakBytes = 0;
     std::map<std::string, std::string> redirections;  // file name -> file opened instead
     std::vector<std::string> writtenFiles;              // text files opened for writing, first time each
+    std::unordered_map<const void *, std::string> openFiles;  // handles not yet closed, with their names
 };
 
 Globals &globals() {
@@ -150,14 +152,25 @@ HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, i
     // is a costly trip, and an export writes thousands of lines.
     FILE *file = _fsopen(name, mode, share);
     if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
-    return reinterpret_cast<HostFile *>(file);
 #else
     (void)share;
     std::string posixMode;  // POSIX streams have no text mode
     for (const char *m = mode; *m != '\0'; ++m)
         if (*m != 't') posixMode += *m;
-    return reinterpret_cast<HostFile *>(std::fopen(name, posixMode.c_str()));
+    FILE *file = std::fopen(name, posixMode.c_str());
 #endif
+    if (file != nullptr) g.openFiles[file] = name;
+    return reinterpret_cast<HostFile *>(file);
+}
+
+STANDIN_API int32_t StandinOpenFileCount(void) { return static_cast<int32_t>(globals().openFiles.size()); }
+
+STANDIN_API const char *StandinOpenFile(int32_t index) {
+    const auto &files = globals().openFiles;
+    if (index < 0 || static_cast<std::size_t>(index) >= files.size()) return nullptr;
+    auto at = files.begin();
+    std::advance(at, index);
+    return at->second.c_str();
 }
 
 STANDIN_API const char *StandinWrittenFile(int32_t index) {
@@ -168,6 +181,7 @@ STANDIN_API const char *StandinWrittenFile(int32_t index) {
 
 int32_t HOST_CONV_STDCALL VeldarFileClose(HostFile *file) {
     Called(kOrd_VeldarFileClose, Address(file));
+    globals().openFiles.erase(file);
     return std::fclose(reinterpret_cast<FILE *>(file)) == 0 ? 0 : -1;
 }
 

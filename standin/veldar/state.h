@@ -121,6 +121,19 @@ void ResetSalesTables();
 std::string StoredDate(int year, int month, int day);
 bool ParseStoredDate(const char *stored, int &year, int &month, int &day);
 
+// A character and where it stands, for messages: U+0107 'ć' at column 14, a control
+// character by its name: U+0009 (tab) at column 3.
+std::string DescribeCharacter(char32_t c, std::size_t column);
+// Strict UTF-8 (the shortest form only, no surrogates, nothing beyond U+10FFFF) into
+// chars: "" when sound, else why, naming the first byte that is not (columns count
+// characters from 1; a byte that is not UTF-8 counts as one).
+std::string DecodeUtf8(const std::string &utf8, std::u32string &chars);
+// Whether a character can stand in a host text: Mazovia has it, and it is no control
+// character. If not, why, the character named as described: "holds U+20AC '€' at
+// column 2, which Mazovia has not got", "holds a control character, U+0009 (tab) ...".
+bool FitsHostText(char32_t c);
+std::string UnfitForHostText(char32_t c, const std::string &described);
+
 // printf-style formatting into a string.
 std::string FormatV(const char *format, va_list values);
 

@@ -1,5 +1,6 @@
-// Text services of the stand-in: bounded copy, trimming, code pages, and the
-// rendering of host texts for a console.
+// Text services of the stand-in: bounded copy, trimming, code pages, the rendering
+// of host texts for a console, and the checks of texts that become host texts.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -102,6 +103,85 @@ std::string Render(const std::string &hostText, bool emphasis) {
     return out;
 }
 
+std::string DescribeCharacter(char32_t c, std::size_t column) {
+    static const std::pair<char32_t, const char *> kNames[] = {
+        {0x00, "NUL"},         {0x09, "tab"},         {0x0A, "line feed"}, {0x0B, "vertical tab"},
+        {0x0C, "form feed"},   {0x0D, "carriage return"}, {0x1B, "escape"}, {0x20, "blank"},
+        {0x7F, "DEL"},         {0xA0, "no-break space"},
+    };
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    std::string out = code;
+    const char *name = nullptr;
+    for (const auto &[k, n] : kNames)
+        if (k == c) name = n;
+    if (name != nullptr) {
+        out += std::string(" (") + name + ")";
+    } else if (c >= 0x20 && (c < 0x7F || c > 0x9F)) {
+        out += " '";
+        mazovia::appendUtf8(out, c);
+        out += "'";
+    }
+    return out + " at column " + std::to_string(column);
+}
+
+std::string DecodeUtf8(const std::string &line, std::u32string &chars) {
+    chars.clear();
+    for (std::size_t i = 0; i < line.size();) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(line[k]); };
+        const unsigned char b = byte(i);
+        const std::size_t column = chars.size() + 1;
+        auto bad = [&](const char *why) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", b);
+            return std::string("byte ") + hex + " at column " + std::to_string(column) + " is not UTF-8" + why;
+        };
+        int extra = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+        if (b < 0x80) {
+            extra = 0;
+        } else if (b < 0xC0) {
+            return bad(" (a continuation byte without a lead)");
+        } else if (b < 0xC2) {
+            return bad(" (it begins an overlong form)");
+        } else if (b < 0xE0) {
+            extra = 1;
+        } else if (b < 0xF0) {
+            extra = 2;
+            if (b == 0xE0) low = 0xA0;   // overlong below
+            if (b == 0xED) high = 0x9F;  // surrogates above
+        } else if (b < 0xF5) {
+            extra = 3;
+            if (b == 0xF0) low = 0x90;   // overlong below
+            if (b == 0xF4) high = 0x8F;  // beyond U+10FFFF above
+        } else {
+            return bad("");
+        }
+        char32_t c = extra == 0 ? b : b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= line.size() || (byte(i + k) & 0xC0) != 0x80) return bad(" (its character is cut short)");
+            if (k == 1 && (byte(i + 1) < low || byte(i + 1) > high))
+                return bad(b == 0xED ? " (it begins a surrogate)"
+                                     : b == 0xF4 ? " (it begins a character beyond U+10FFFF)"
+                                                 : " (it begins an overlong form)");
+            c = (c << 6) | (byte(i + k) & 0x3F);
+        }
+        chars.push_back(c);
+        i += 1 + static_cast<std::size_t>(extra);
+    }
+    return std::string();
+}
+
+bool FitsHostText(char32_t c) {
+    const int b = mazovia::fromCodePoint(c);
+    return b >= 0x20 && b != 0x7F;
+}
+
+std::string UnfitForHostText(char32_t c, const std::string &described) {
+    if (mazovia::fromCodePoint(c) < 0) return "holds " + described + ", which Mazovia has not got";
+    return "holds a control character, " + described;
+}
+
 }  // namespace standin
 
 using namespace standin;
@@ -152,4 +232,14 @@ char *HOST_CONV_STDCALL VeldarConvertCodePage(char *dst, const char *src, int32_
     }
     std::memcpy(dst, out.c_str(), out.size() + 1);  // every conversion is byte for byte
     return dst;
+}
+
+STANDIN_API const char *StandinHostTextError(const char *utf8, const char *what) {
+    static std::string error;
+    std::u32string chars;
+    if (std::string e = DecodeUtf8(utf8, chars); !e.empty()) return (error = std::string(what) + ": " + e).c_str();
+    for (std::size_t k = 0; k < chars.size(); ++k)
+        if (!FitsHostText(chars[k]))
+            return (error = std::string(what) + " " + UnfitForHostText(chars[k], DescribeCharacter(chars[k], k + 1))).c_str();
+    return nullptr;
 }

@@ -102,6 +102,12 @@ STANDIN_API int64_t StandinLiveBytes(void);
 STANDIN_API int64_t StandinPeakBytes(void);
 STANDIN_API void StandinResetPeakBytes(void);
 
+/* Why a UTF-8 text cannot become a host text, or null when it can: what (say
+ * "--outlet") and a character Mazovia has not got, a control character or a byte
+ * that is not UTF-8, named with its column ("--outlet holds U+20AC '€' at column 2,
+ * which Mazovia has not got"). Valid until the next call. */
+STANDIN_API const char *StandinHostTextError(const char *utf8, const char *what);
+
 /* A host text (Mazovia with the host's control bytes) as UTF-8 for a console:
  * emphasis marks dropped, tab-stop directives applied. Returns the length written
  * (without the terminator), at most size - 1. */
@@ -161,6 +167,11 @@ STANDIN_API const char *StandinFormError(void);
 STANDIN_API const char *StandinFormPicture(void);
 /* A goods group the host knows (name in Mazovia), for the goods-group picker. */
 STANDIN_API void StandinAddGoodsGroup(int16_t number, const char *name);
+
+/* Files the plug-in opened (VeldarFileOpen) and has not closed since the last reset:
+ * how many, and the index-th one's name as it gave it (null past the last one). */
+STANDIN_API int32_t StandinOpenFileCount(void);
+STANDIN_API const char *StandinOpenFile(int32_t index);
 
 /* The text files the plug-in opened for writing since the last reset, in the order first
  * opened (names as it gave them): the index-th, or null past the last one. */

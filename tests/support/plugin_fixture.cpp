@@ -51,6 +51,12 @@ bool FileExists(const std::string &path) { return static_cast<bool>(std::ifstrea
 
 void RemoveFile(const std::string &path) { std::remove(path.c_str()); }
 
+void ExpectNoFileLeftOpen() {
+    std::string names;
+    for (int32_t i = 0; const char *name = StandinOpenFile(i); ++i) names += std::string(" ") + name;
+    EXPECT_EQ(StandinOpenFileCount(), 0) << "files the plug-in left open:" << names;
+}
+
 void PluginTest::SetUp() {
     StandinReset();
     StandinSetEcho(0);
@@ -58,11 +64,12 @@ void PluginTest::SetUp() {
 }
 
 // Whatever a test looks at, the plug-in kept to the host interface where the
-// stand-in watches it (block alignment, argument bytes).
+// stand-in watches it (block alignment, argument bytes) and closed its files.
 void PluginTest::TearDown() {
     Unload();
     const char *first = StandinFault(0);
     EXPECT_EQ(StandinFaultCount(), 0) << (first != nullptr ? first : "");
+    ExpectNoFileLeftOpen();
 }
 
 void PluginTest::Load(const std::string &path) {

@@ -36,6 +36,10 @@ void WriteFile(const std::string &path, const std::string &bytes);
 bool FileExists(const std::string &path);
 void RemoveFile(const std::string &path);
 
+// Every file the plug-in opened through the host is closed again (checked where a
+// test ends, as heap blocks are).
+void ExpectNoFileLeftOpen();
+
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -5,6 +5,7 @@
 #include "frame.h"
 #include "host_imports.h"
 #include "mazovia.h"
+#include "plugin_fixture.h"
 #include "row_index.h"
 
 #if defined(_WIN32)
@@ -51,6 +52,7 @@ void ReportTest::TearDown() {
     report_.reset();
     EXPECT_EQ(StandinLiveBlocks(), 0) << "the report object left heap blocks behind";
     EXPECT_EQ(pim::RowIndexBytes(), 0) << "the report object left index memory behind";
+    ExpectNoFileLeftOpen();
 }
 
 void ReportTest::LoadMonth(const std::string &dataset) {

@@ -23,7 +23,7 @@ protected:
     void SetUp() override;
     // Checks what every collection must leave behind: no cursor open, none misused,
     // the host's current warehouse at 100 once items were collected, and (after the
-    // report object is gone) no heap block.
+    // report object is gone) no heap block and no open file.
     void TearDown() override;
 
     // Loads a month from data-set text; fails the test on a load error.

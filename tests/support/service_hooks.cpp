@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #if defined(_WIN32)
 #include <windows.h>
 
@@ -17,6 +20,7 @@ namespace {
 ServiceHooks *active = nullptr;
 void *hostModule = nullptr;
 bool moduleFileNameFails = false;
+std::string moduleFileName;  // given instead of the real one, when not empty
 
 // Counts and hides; the caller then asks the real GetProcAddress, or gets null.
 bool Hidden(void *module, const char *nameOrOrdinal) {
@@ -58,6 +62,12 @@ int WINAPI HookMessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT style) { retu
 
 DWORD WINAPI HookGetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     if (moduleFileNameFails) return 0;
+    if (!moduleFileName.empty()) {
+        const DWORD length = static_cast<DWORD>(std::min<std::size_t>(moduleFileName.size(), size));
+        std::memcpy(buffer, moduleFileName.data(), length);
+        if (length < size) buffer[length] = '\0';
+        return length;
+    }
     return realGetModuleFileNameA(module, buffer, size);
 }
 
@@ -112,8 +122,16 @@ void ServiceHooks::SetModuleFileNameFails(bool fails) {
 #endif
 }
 
+void ServiceHooks::SetModuleFileName(const std::string &path) {
+    moduleFileName = path;
+#if !defined(_WIN32)
+    WinShimSetModuleFileName(path.empty() ? nullptr : path.c_str());
+#endif
+}
+
 ServiceHooks::~ServiceHooks() {
     SetModuleFileNameFails(false);
+    SetModuleFileName(std::string());
 #if !defined(_WIN32)
     WinShimSetGetProcAddress(nullptr);
     WinShimSetMessageBox(nullptr);

@@ -33,6 +33,9 @@ public:
     std::deque<int> answers;  // MessageBoxA's answers in turn; Abort when none is left
     // GetModuleFileNameA fails (returns 0) while set.
     void SetModuleFileNameFails(bool fails);
+    // GetModuleFileNameA gives this path instead, as older Windows do: at most the
+    // buffer's size in characters, terminated only when it fits.
+    void SetModuleFileName(const std::string &path);
 
     std::vector<ShownBox> boxes;
     std::map<uint32_t, int> lookups;  // ordinal: look-ups in the host module
