@@ -135,10 +135,17 @@ take_index() {
   base=${BASH_REMATCH[1]} suite=${BASH_REMATCH[2]} path=${BASH_REMATCH[3]}
   release=$apt_lists/$(list_name "$base/dists/$suite/InRelease")
   [ -f "$release" ] || { repair_why="apt holds no Release of $suite to check it against"; return 1; }
-  # gpgv reads binary keyrings only; an armoured one is unwrapped first, as apt does.
+  # gpgv reads binary keyrings only; an armoured one is unwrapped first, as apt does
+  # (without gpg, which a bare machine lacks: the armour is base64 between its header
+  # lines and its checksum line).
   while IFS= read -r k; do
-    [[ $k != *.asc ]] || { gpg --dearmor <"$k" >"$fetched/${#keys[@]}.gpg" 2>/dev/null && k=$fetched/${#keys[@]}.gpg; } || continue
-    [ -n "$k" ] && keys+=(--keyring "$k")
+    if [[ $k == *.asc ]]; then
+      awk '/^-----BEGIN/ { head = 1; next } head && /^$/ { head = 0; body = 1; next }
+           body && /^(=|-----END)/ { body = 0 } body' "$k" | base64 -d >"$fetched/${#keys[@]}.gpg" 2>/dev/null ||
+        continue
+      k=$fetched/${#keys[@]}.gpg
+    fi
+    keys+=(--keyring "$k")
   done < <(suite_keyrings "$base" "$suite")
   local signed
   signed=$(gpgv --output - "${keys[@]}" "$release" 2>/dev/null) ||
@@ -198,13 +205,13 @@ apt_install() {
   codename=$(release_codename)
   if [ -n "$failed_indexes" ] && [ -n "$codename" ]; then
     echo "The install failed while an index could not be read; trying again with $codename's own versions."
-    cp "$log" "$log.first"
-    if apt_get_install -t "$codename" "$@" >"$log" 2>&1; then
+    if apt_get_install -t "$codename" "$@" >"$log.retry" 2>&1; then
       echo "Installed with $codename's own versions where the newer ones need an index that could not be read;"
       echo "a later apt-get upgrade takes the newer ones once the mirror is in step."
       return 0
     fi
   fi
+  # Why the plain install failed says more than the retry's resolver does.
   install_why=$(explain_install_failure "$log" "$@")
   return 1
 }

@@ -161,6 +161,13 @@ cp "$data/InRelease.expired" "$held"
 check "expired Release" "not taken: the Release of s that apt holds expired on Mon, 01 Jan 2001 00:00:00 UTC" "$(take)"
 sed 's/^Suite: s$/Suite: t/' "$data/InRelease" >"$held"
 check "Release altered after signing" "not taken: the signature of the Release of s that apt holds does not check" "$(take)"
+# A source without Signed-By: the keyrings apt trusts for all, here an armoured one.
+cp "$data/InRelease" "$held"
+sed -i '/^Signed-By:/d' "$apt_etc/sources.list.d/debian.sources"
+mkdir -p "$apt_etc/trusted.gpg.d"
+{ echo "-----BEGIN PGP PUBLIC KEY BLOCK-----"; echo "Comment: made up"; echo
+  base64 -w 64 "$data/archive.gpg"; echo "=AAAA"; echo "-----END PGP PUBLIC KEY BLOCK-----"; } >"$apt_etc/trusted.gpg.d/archive.asc"
+check "index the Release lists, its key armoured" listed "$(take)"
 rm "$held"
 check "no Release held" "not taken: apt holds no Release of s to check it against" "$(take)"
 
