@@ -165,28 +165,31 @@ TEST_F(Collection, NoLineMergesIntoATotalRow) {
 
 // A TOTAL row is the report's own mark, not its text: goods 0 of warehouse 0 coded
 // "TOTAL" is a goods item like any other, merging on invoices and receipts, while no
-// line ever merges into the TOTAL rows beside it.
+// line ever merges into the TOTAL rows beside it; with or without index memory, and
+// whether the item's first line comes before the outlet's first TOTAL row or after.
 TEST_F(Collection, AnItemCodedTotalMergesLikeAnyOther) {
-    const std::string month = Month({"goods | 0 | 0 | 1 | TOTAL | SZTA. | 1 | TOTAL",  //
-                                     "invoice | 1 | 03.03.2025 | 7", "line | 0 | 0 | 2", "line | 1 | 10 | 1",
-                                     "invoice | 2 | 04.03.2025 | 7", "line | 0 | 0 | 3",
-                                     "receipt | 3 | 05.03.2025 | 7", "line | 0 | 0 | 4", "line | 1 | 11 | 1",
-                                     "receipt | 4 | 06.03.2025 | 7", "line | 0 | 0 | 5"});
-    CollectMarch(month, kBoth);
-    EXPECT_THAT(ItemsOf(7), ElementsAre("TOTAL TOTAL 14000 SZTA. 0/0", "ZEF-C20 Zefir Czerwone 20 1000 szt. 1/10",
-                                        "TOTAL TOTAL 6000 SZTA. 0/0", "MEW-N20 Mewa Niebieskie 20 1000 szt. 1/11",
-                                        "TOTAL TOTAL 10000 SZTA. 0/0"));
-    DestroyReport();
-
-    // Without memory for the marks, rows reading like a TOTAL row are taken for one:
-    // the item's lines stay apart, and still nothing merges into a TOTAL row.
-    pim::FailIndexAllocation(1, true);
-    CollectMarch(month, kBoth);
-    pim::FailIndexAllocation(0, false);
-    EXPECT_THAT(ItemsOf(7), ElementsAre("TOTAL TOTAL 2000 SZTA. 0/0", "ZEF-C20 Zefir Czerwone 20 1000 szt. 1/10",
-                                        "TOTAL TOTAL 3000 SZTA. 0/0", "TOTAL TOTAL 6000 SZTA. 0/0",
-                                        "TOTAL TOTAL 4000 SZTA. 0/0", "MEW-N20 Mewa Niebieskie 20 1000 szt. 1/11",
-                                        "TOTAL TOTAL 5000 SZTA. 0/0", "TOTAL TOTAL 10000 SZTA. 0/0"));
+    const std::string item = "goods | 0 | 0 | 1 | TOTAL | SZTA. | 1 | TOTAL\n";
+    const std::string before = Month({"invoice | 1 | 03.03.2025 | 7", "line | 0 | 0 | 2", "line | 1 | 10 | 1",
+                                      "invoice | 2 | 04.03.2025 | 7", "line | 0 | 0 | 3",
+                                      "receipt | 3 | 05.03.2025 | 7", "line | 0 | 0 | 4", "line | 1 | 11 | 1",
+                                      "receipt | 4 | 06.03.2025 | 7", "line | 0 | 0 | 5"});
+    const std::string after = Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1",
+                                     "receipt | 2 | 05.03.2025 | 7", "line | 0 | 0 | 4",
+                                     "receipt | 3 | 06.03.2025 | 7", "line | 0 | 0 | 5"});
+    for (uint32_t failIndex : {0u, 1u}) {
+        SCOPED_TRACE(failIndex == 0 ? "with index memory" : "without");
+        pim::FailIndexAllocation(failIndex, true);
+        CollectMarch(item + before, kBoth);
+        EXPECT_THAT(ItemsOf(7), ElementsAre("TOTAL TOTAL 14000 SZTA. 0/0", "ZEF-C20 Zefir Czerwone 20 1000 szt. 1/10",
+                                            "TOTAL TOTAL 6000 SZTA. 0/0", "MEW-N20 Mewa Niebieskie 20 1000 szt. 1/11",
+                                            "TOTAL TOTAL 10000 SZTA. 0/0"));
+        DestroyReport();
+        CollectMarch(item + after, kBoth);
+        EXPECT_THAT(ItemsOf(7), ElementsAre("ZEF-C20 Zefir Czerwone 20 1000 szt. 1/10", "TOTAL TOTAL 1000 SZTA. 0/0",
+                                            "TOTAL TOTAL 9000 SZTA. 0/0", "TOTAL TOTAL 9000 SZTA. 0/0"));
+        DestroyReport();
+        pim::FailIndexAllocation(0, false);
+    }
 }
 
 TEST_F(Collection, NegativeQuantitiesReduceAndSumsWrapAround) {

@@ -443,7 +443,8 @@ std::vector<MonthRun> Runs() {
     for (const MonthRun &same : std::vector<MonthRun>(runs)) {
         if (same.name != "small-both" && same.name != "big-outlets-both" && same.name != "duplicate-goods-both" &&
             same.name != "many-outlets-resize-3-fails" && same.name != "goods-zero-both" &&
-            same.name != "sweep-014" && same.name != "sweep-041" && same.name != "sweep-213")
+            same.name != "sweep-014" && same.name != "sweep-041" && same.name != "sweep-213" &&
+            same.name != "goods-coded-total-both" && same.name != "sweep-146")
             continue;
         for (uint32_t n : {1u, 2u, 3u, 5u, 9u})
             for (bool onward : {false, true}) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "frame.h"
 #include "host_imports.h"
@@ -25,7 +24,7 @@ std::set<std::string> OutletItemKeys(const pim::OutletRow &outlet) {
     std::set<std::string> keys;
     for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
         const pim::OutletItemRow &row = outlet.outletItems[i];
-        keys.insert(std::strcmp(row.goodsCode, "TOTAL") == 0
+        keys.insert(row.totalRow != 0
                         ? "TOTAL " + std::to_string(row.quantity)
                         : std::to_string(row.warehouseNo) + "/" + std::to_string(row.goodsNo));
     }
