@@ -191,14 +191,14 @@ void ForEachItemOfLine(CRaportSprzPapierosow &report, Found &&found) {
     }
 }
 
-// Whether an outlet row of this customer exists.
-bool HasOutlet(CRaportSprzPapierosow &report, int16_t customerNo) {
+// The position of this customer's outlet row, or -1.
+int32_t OutletPosition(CRaportSprzPapierosow &report, int16_t customerNo) {
     CollectIndexes *indexes = Indexes(report);
     if (indexes != nullptr && CatchUp(indexes->outlets, report.outletList, report.outletCount, OutletKey))
-        return indexes->outlets.First(static_cast<uint16_t>(customerNo)) >= 0;
+        return indexes->outlets.First(static_cast<uint16_t>(customerNo));
     for (int32_t o = 0; o < report.outletCount; ++o)
-        if (report.outletList[o].customerNo == customerNo) return true;
-    return false;
+        if (report.outletList[o].customerNo == customerNo) return o;
+    return -1;
 }
 
 // The row of outlet o that a line of this goods and warehouse merges into, or null:
@@ -305,7 +305,7 @@ int32_t CRaportSprzPapierosow::CollectItems() {
 int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
     DocumentKey documents(documentKind);
     WalkMonthDocuments(*this, documentKind, documents.key, [&](const TsprRecord &document) {
-        if (document.customerNo == 0 || HasOutlet(*this, document.customerNo)) return;
+        if (document.customerNo == 0 || OutletPosition(*this, document.customerNo) >= 0) return;
         WalkLines(*this, documents.lineKind, document.documentId, [&] {
             if (!GroupSelected(options, Line(lineRecord).goodsGroup)) return true;
             AddOutlet(documentRecord);
@@ -317,43 +317,51 @@ int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
 
 int32_t CRaportSprzPapierosow::CollectSales(int16_t documentKind) {
     DocumentKey documents(documentKind);
-    const int16_t lineKind = documents.lineKind;
-    HostBlock &key = documents.key;
+    // Every outlet's running total and whether a line of it was itemised, in the
+    // plug-in's memory, so that the documents are read once. Without that memory they
+    // are read once per outlet, to the same rows.
+    struct Sums {
+        int32_t total;
+        bool matched;
+    };
+    const std::size_t sumsBytes = static_cast<std::size_t>(outletCount > 0 ? outletCount : 1) * sizeof(Sums);
+    auto *sums = static_cast<Sums *>(ResizeIndexMemory(nullptr, 0, sumsBytes));
+    if (sums != nullptr) std::memset(static_cast<void *>(sums), 0, sumsBytes);
+    Sums one{};  // the outlet of the walk, without that memory
 
-    for (int32_t o = 0; o < outletCount; ++o) {
-        const int16_t customerNo = outletList[o].customerNo;
-        int32_t total = 0;
-        bool matched = false;
-        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
-            if (document.customerNo != customerNo) return;
-            WalkLines(*this, lineKind, document.documentId, [&] {
-                total = AddQuantity(total, Line(lineRecord).quantity);
-                if (GroupSelected(options, Line(lineRecord).goodsGroup))
-                    ForEachItemOfLine(*this, [&](ItemRow &item) {
-                        item.sold = 1;
-                        matched = true;
-                        AddOutletItem(lineRecord, o, total);
-                    });
-                return true;
-            });
-        });
-        if (matched) AddOutletItem(nullptr, o, total);
-    }
-
-    if (documentKind == kDocumentKindReceipt) {
-        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
-            if (document.customerNo != 0) return;
-            WalkLines(*this, lineKind, document.documentId, [&] {
+    for (int32_t walk = 0; walk == 0 || (sums == nullptr && walk < outletCount); ++walk) {
+        WalkMonthDocuments(*this, documentKind, documents.key, [&](const TsprRecord &document) {
+            // The document's outlet; -1 for a receipt without a customer (first walk only).
+            const int16_t customerNo = document.customerNo;
+            int32_t o = -1;
+            if (customerNo != 0)
+                o = sums != nullptr ? OutletPosition(*this, customerNo)
+                    : walk < outletCount && outletList[walk].customerNo == customerNo ? walk : -1;
+            if (o < 0 && (customerNo != 0 || documentKind != kDocumentKindReceipt || walk != 0)) return;
+            Sums &sum = sums != nullptr && o >= 0 ? sums[o] : one;
+            WalkLines(*this, documents.lineKind, document.documentId, [&] {
                 const TsprDokRecord &line = Line(lineRecord);
+                if (o >= 0) sum.total = AddQuantity(sum.total, line.quantity);
                 if (GroupSelected(options, line.goodsGroup))
                     ForEachItemOfLine(*this, [&](ItemRow &item) {
                         item.sold = 1;
-                        item.receiptsQuantity = AddQuantity(item.receiptsQuantity, line.quantity);
+                        if (o < 0) {
+                            item.receiptsQuantity = AddQuantity(item.receiptsQuantity, line.quantity);
+                            return;
+                        }
+                        sum.matched = true;
+                        AddOutletItem(lineRecord, o, sum.total);
                     });
                 return true;
             });
         });
+        if (sums == nullptr && walk < outletCount && one.matched) AddOutletItem(nullptr, walk, one.total);
+        one = {};
     }
+
+    for (int32_t o = 0; sums != nullptr && o < outletCount; ++o)
+        if (sums[o].matched) AddOutletItem(nullptr, o, sums[o].total);
+    FreeIndexMemory(sums, sumsBytes);
     return 0;
 }
 

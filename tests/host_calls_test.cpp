@@ -262,8 +262,9 @@ struct MonthRun {
     // without the failure, to rows only missing, nothing leaked and files well formed.
     uint32_t failResize = 0;
     // The plug-in's index memory: the failIndex-th allocation fails (0: none), and
-    // with indexOnward every later one too. Such a run must give the digests of the
-    // run named sameAs.
+    // with indexOnward every later one too. Such a run must write the files of the
+    // run named sameAs; its calls are its own when the memory that lets the report
+    // read the documents once failed (it reads them once per outlet then).
     uint32_t failIndex = 0;
     bool indexOnward = false;
     std::string sameAs;
@@ -439,7 +440,7 @@ std::vector<MonthRun> Runs() {
     for (int i = 0; i < kSweepMonths; ++i) runs.push_back(SweepRun(i));
 
     // Without the memory of the indexes, from the first allocation or a later one on,
-    // or with one allocation failing: the same calls and files.
+    // or with one allocation failing: the same files.
     for (const MonthRun &same : std::vector<MonthRun>(runs)) {
         if (same.name != "small-both" && same.name != "big-outlets-both" && same.name != "duplicate-goods-both" &&
             same.name != "many-outlets-resize-3-fails" && same.name != "goods-zero-both" &&
@@ -567,7 +568,9 @@ TEST_P(HostCalls, AsksAndWritesWhatItAlwaysDid) {
     const std::string &name = run.sameAs.empty() ? run.name : run.sameAs;
     auto want = expected.find(name);
     ASSERT_NE(want, expected.end()) << "no digests recorded for " << name;
-    EXPECT_EQ(got.calls, want->second.calls) << "the host calls";
+    if (run.failIndex == 0) {
+        EXPECT_EQ(got.calls, want->second.calls) << "the host calls";
+    }
     if (run.failResize == 0) {
         EXPECT_EQ(got.files, want->second.files) << "the files";
         return;
