@@ -49,7 +49,7 @@ bool RowIndex::Put(uint64_t key, int32_t row) {
         next_ = static_cast<int32_t *>(grown);
         nextCapacity_ = static_cast<int32_t>(capacity);
     }
-    if (static_cast<uint32_t>(used_ + 1) * 2 > (slots_ == nullptr ? 0 : mask_ + 1) && !Grow()) return Release(), false;
+    if (static_cast<uint32_t>(used_ + 1) * 4 > (slots_ == nullptr ? 0 : mask_ + 1) * 3 && !Grow()) return Release(), false;
 
     if (chained_) next_[row] = -1;
     for (uint32_t at = Home(key);; at = (at + 1) & mask_) {

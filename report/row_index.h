@@ -63,7 +63,7 @@ private:
     bool Grow();
 
     Slot *slots_ = nullptr;
-    uint32_t mask_ = 0;  // slots - 1; slots a power of two, at most half used
+    uint32_t mask_ = 0;  // slots - 1; slots a power of two, at most three quarters used
     uint32_t shift_ = 32;
     int32_t used_ = 0;
     int32_t *next_ = nullptr;  // by row, chained indexes only
