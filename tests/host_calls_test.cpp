@@ -363,8 +363,9 @@ MonthRun SweepRun(int i) {
     shape.month = i % 4 == 0 ? 2 : 1 + c.Below(12);
     static const int32_t kOutlets[] = {1, 2, 3, 5, 8, 13, 25, 40, 55, 70, 90};
     shape.outlets = c.Pick(kOutlets);
-    // The calls today's walks make grow with outlets × documents: kept small enough to
-    // digest every call quickly.
+    // The walk per outlet (the files' digests were recorded from it, and the report
+    // falls back to it without memory) makes calls that grow with outlets ×
+    // documents: kept small enough to digest every call quickly.
     shape.documents = 10 + c.Below(std::min(290, 14000 / shape.outlets));
     shape.linesPerDocument = 1 + c.Below(8);
     shape.warehouses = 1 + c.Below(5);
