@@ -6,7 +6,8 @@
 # function (the stand-in's record fetches, date comparisons, text copies, file
 # output...), "fetch+dates" the part of it in VeldarFetchNext and VeldarCompareDates;
 # "own" is the rest: the plug-in's code, its host import entries and the C library
-# it calls itself. Instruction counts do not depend on the machine's load.
+# it calls itself; "own per line" divides it by the month's document lines. Instruction
+# counts do not depend on the machine's load.
 #
 # usage: bench/callgrind_share.sh [--build DIR] [--collection-only] [CASE...]
 #   DIR defaults to build/native (scripts/build.sh native); CASE to s0 (see
@@ -20,7 +21,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$2; shift 2 ;;
     --collection-only) regions=(collection); shift ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) cases+=("$1"); shift ;;
   esac
 done
@@ -34,18 +35,19 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-echo "| case | region | instructions | host | fetch+dates | own | own share | fetches | own per fetch |"
-echo "|---|---|---:|---:|---:|---:|---:|---:|---:|"
+echo "| case | region | instructions | host | fetch+dates | own | own share | fetches | own per fetch | lines | own per line |"
+echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 for c in "${cases[@]}"; do
   for region in "${regions[@]}"; do
     toggles=(--toggle-collect='pim::CRaportSprzPapierosow::Collect*')
     if [ "$region" = report ]; then toggles+=(--toggle-collect='pim::CRaportSprzPapierosow::ExportFiles*'); fi
     valgrind --tool=callgrind --callgrind-out-file="$work/cg.out" "${toggles[@]}" \
       "$bench" --only "$c" --reps 1 >"$work/bench.txt" 2>"$work/valgrind.txt"
-    # The case's fetches, from the benchmark's own table (column 16).
+    # The case's fetches and document lines, from the benchmark's own table (columns 16 and 4).
     fetches=$(awk -F'|' -v c="$c" '$2 ~ "^ " c " $" {gsub(/ /, "", $16); print $16}' "$work/bench.txt")
+    lines=$(awk -F'|' -v c="$c" '$2 ~ "^ " c " $" {gsub(/ /, "", $4); print $4}' "$work/bench.txt")
     callgrind_annotate --inclusive=yes --threshold=100 "$work/cg.out" 2>/dev/null |
-      awk -v c="$c" -v region="$region" -v fetches="$fetches" '
+      awk -v c="$c" -v region="$region" -v fetches="$fetches" -v lines="$lines" '
         function n(s) { gsub(",", "", s); return s + 0 }
         /PROGRAM TOTALS/ { total = n($1) }
         # Host functions: the stand-in library'"'"'s Veldar entry points.
@@ -55,8 +57,9 @@ for c in "${cases[@]}"; do
         }
         END {
           own = total - host
-          printf "| %s | %s | %.0f | %.0f | %.0f | %.0f | %.1f%% | %.0f | %.1f |\n", c, region, total, host, fd,
-                 own, 100 * own / total, fetches, (fetches > 0 ? own / fetches : 0)
+          printf "| %s | %s | %.0f | %.0f | %.0f | %.0f | %.1f%% | %.0f | %.1f | %.0f | %.1f |\n", c, region, total, host,
+                 fd, own, 100 * own / total, fetches, (fetches > 0 ? own / fetches : 0), lines,
+                 (lines > 0 ? own / lines : 0)
         }'
   done
 done

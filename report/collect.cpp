@@ -12,23 +12,18 @@
 
 namespace pim {
 
-// Item rows by goods and warehouse (every row of a key, in list order), outlets by
-// customer (the first row), and the rows of one outlet at a time by goods and
-// warehouse. Each index holds the first rows of its list and catches up before a
-// look-up, so it never holds a row that was not added; when its memory cannot be
-// had, the look-up walks the list instead, to the same rows.
-//
-// A TOTAL row has goods 0 in warehouse 0, the key a line of goods 0 in warehouse 0
-// has too, and may even read like one. So which row of that key is the outlet's line
-// row is kept here, by outlet, as the row is added, rather than told from its text.
+// Item rows by goods and warehouse (every row of a key, in list order) and outlets by
+// customer (the first row): each holds the first rows of its list and catches up
+// before a look-up, so it never holds a row that was not added. The line rows of
+// every outlet by outlet, goods and warehouse: entered as they are added, built
+// again from the lists after its memory failed; a TOTAL row is never entered, as no
+// line merges into one. When an index's memory cannot be had, the look-up walks the
+// list instead, to the same rows.
 struct CollectIndexes {
     RowIndex items{true};
     RowIndex outlets{false};
-    RowIndex outletItems{false};  // never a row of goods 0 in warehouse 0
-    int32_t outletItemsOf = -1;   // the outlet whose rows outletItems holds
-    int32_t *zeroRows = nullptr;  // by outlet: kNoZeroRow, kZeroRowUnknown or the row
-    int32_t zeroRowsCapacity = 0;
-    ~CollectIndexes() { FreeIndexMemory(zeroRows, static_cast<std::size_t>(zeroRowsCapacity) * sizeof(int32_t)); }
+    RowIndex outletItems{false};
+    bool outletItemsWhole = false;  // outletItems holds every line row of every outlet
 };
 
 namespace {
@@ -85,17 +80,6 @@ Row *NewRow(Row *&rows, int32_t count, int32_t &capacity) {
     std::memset(static_cast<void *>(&rows[count]), 0, sizeof(Row));
     return &rows[count];
 }
-
-// A TOTAL row stands for a whole document kind; no line ever merges into it. It is
-// marked when added (CollectIndexes); only a row added while that mark could not be
-// kept is told by its text, which a goods item coded "TOTAL" shares.
-bool ReadsLikeTotalRow(const OutletItemRow &row) {
-    return row.goodsNo == 0 && row.warehouseNo == 0 && std::strcmp(row.goodsCode, kTotal) == 0;
-}
-bool HasZeroKey(const OutletItemRow &row) { return row.goodsNo == 0 && row.warehouseNo == 0; }
-
-constexpr int32_t kNoZeroRow = -1;       // no line row of goods 0 in warehouse 0
-constexpr int32_t kZeroRowUnknown = -2;  // rows added unmarked: tell them by their text
 
 // Walks the records that the prepared key selects: every record fetched is in the
 // table's record buffer when visit runs; visit returns false to stop. The cursor is
@@ -156,32 +140,46 @@ CollectIndexes *Indexes(CRaportSprzPapierosow &report) {
     return report.indexes;
 }
 
-// Brings index up to the list's count rows (left out where skip says so); false when
-// its memory could not be had.
-template <class Row, class KeyOf, class Skip>
-bool CatchUp(RowIndex &index, const Row *rows, int32_t count, KeyOf keyOf, Skip skip) {
+// Brings index up to the list's count rows; false when its memory could not be had.
+template <class Row, class KeyOf>
+bool CatchUp(RowIndex &index, const Row *rows, int32_t count, KeyOf keyOf) {
     if (index.indexed() > count) index.Clear();  // not this list's rows any more
-    while (index.indexed() < count) {
-        const Row &row = rows[index.indexed()];
-        if (skip(row))
-            index.Skip();
-        else if (!index.Add(keyOf(row)))
-            return false;
-    }
+    while (index.indexed() < count)
+        if (!index.Add(keyOf(rows[index.indexed()]))) return false;
     return true;
 }
 
-uint32_t ItemKey(const ItemRow &row) { return GoodsKey(row.goodsNo, row.warehouseNo); }
-uint32_t OutletKey(const OutletRow &row) { return static_cast<uint16_t>(row.customerNo); }
-uint32_t OutletItemKey(const OutletItemRow &row) { return GoodsKey(row.goodsNo, row.warehouseNo); }
-constexpr auto kSkipNone = [](const auto &) { return false; };
+uint64_t ItemKey(const ItemRow &row) { return GoodsKey(row.goodsNo, row.warehouseNo); }
+uint64_t OutletKey(const OutletRow &row) { return static_cast<uint16_t>(row.customerNo); }
+uint64_t OutletItemKey(int32_t o, int16_t goodsNo, int16_t warehouseNo) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(o)) << 32 | GoodsKey(goodsNo, warehouseNo);
+}
+
+// Enters row i of outlet o into the outlet item index, unless it is a TOTAL row or
+// the index already lacks rows.
+void EnterOutletItem(CollectIndexes &indexes, int32_t o, const OutletItemRow &row, int32_t i) {
+    if (indexes.outletItemsWhole && row.totalRow == 0)
+        indexes.outletItemsWhole = indexes.outletItems.Put(OutletItemKey(o, row.goodsNo, row.warehouseNo), i);
+}
+
+// Whether the outlet item index holds every line row, after building it again if it
+// did not.
+bool OutletItemsIndexed(CRaportSprzPapierosow &report, CollectIndexes &indexes) {
+    if (indexes.outletItemsWhole) return true;
+    indexes.outletItems.Clear();
+    indexes.outletItemsWhole = true;
+    for (int32_t o = 0; o < report.outletCount && indexes.outletItemsWhole; ++o)
+        for (int32_t i = 0; i < report.outletList[o].outletItemCount; ++i)
+            EnterOutletItem(indexes, o, report.outletList[o].outletItems[i], i);
+    return indexes.outletItemsWhole;
+}
 
 // Calls found(item) for every item row of the current line's goods and warehouse.
 template <class Found>
 void ForEachItemOfLine(CRaportSprzPapierosow &report, Found &&found) {
     const TsprDokRecord &line = Line(report.lineRecord);
     CollectIndexes *indexes = Indexes(report);
-    if (indexes != nullptr && CatchUp(indexes->items, report.itemList, report.itemCount, ItemKey, kSkipNone)) {
+    if (indexes != nullptr && CatchUp(indexes->items, report.itemList, report.itemCount, ItemKey)) {
         const RowIndex &index = indexes->items;
         for (int32_t i = index.First(GoodsKey(line.goodsNo, line.warehouseNo)); i >= 0; i = index.Next(i))
             found(report.itemList[i]);
@@ -193,68 +191,28 @@ void ForEachItemOfLine(CRaportSprzPapierosow &report, Found &&found) {
     }
 }
 
-// Whether an outlet row of this customer exists.
-bool HasOutlet(CRaportSprzPapierosow &report, int16_t customerNo) {
+// The position of this customer's outlet row, or -1.
+int32_t OutletPosition(CRaportSprzPapierosow &report, int16_t customerNo) {
     CollectIndexes *indexes = Indexes(report);
-    if (indexes != nullptr &&
-        CatchUp(indexes->outlets, report.outletList, report.outletCount, OutletKey, kSkipNone))
-        return indexes->outlets.First(static_cast<uint16_t>(customerNo)) >= 0;
+    if (indexes != nullptr && CatchUp(indexes->outlets, report.outletList, report.outletCount, OutletKey))
+        return indexes->outlets.First(static_cast<uint16_t>(customerNo));
     for (int32_t o = 0; o < report.outletCount; ++o)
-        if (report.outletList[o].customerNo == customerNo) return true;
-    return false;
-}
-
-// Where outlet o's line row of goods 0 in warehouse 0 is kept, or null when that is
-// unknown. Outlets met first here are read from their rows: a first row of the key
-// that does not read like a TOTAL row is a line row, one that does could be either.
-int32_t *ZeroRowOf(CRaportSprzPapierosow &report, int32_t o) {
-    CollectIndexes *indexes = Indexes(report);
-    if (indexes == nullptr) return nullptr;
-    if (o >= indexes->zeroRowsCapacity) {
-        const int32_t old = indexes->zeroRowsCapacity;
-        const int32_t capacity = o + 1 > 2 * old ? (o + 1 > 64 ? o + 1 : 64) : 2 * old;
-        void *grown = ResizeIndexMemory(indexes->zeroRows, static_cast<std::size_t>(old) * sizeof(int32_t),
-                                        static_cast<std::size_t>(capacity) * sizeof(int32_t));
-        if (grown == nullptr) return nullptr;
-        indexes->zeroRows = static_cast<int32_t *>(grown);
-        indexes->zeroRowsCapacity = capacity;
-        for (int32_t k = old; k < capacity; ++k) {
-            int32_t &zero = indexes->zeroRows[k] = kNoZeroRow;
-            const OutletRow *outlet = k < report.outletCount ? &report.outletList[k] : nullptr;
-            for (int32_t i = 0; outlet != nullptr && i < outlet->outletItemCount; ++i)
-                if (HasZeroKey(outlet->outletItems[i])) {
-                    zero = ReadsLikeTotalRow(outlet->outletItems[i]) ? kZeroRowUnknown : i;
-                    break;
-                }
-        }
-    }
-    int32_t *zero = &indexes->zeroRows[o];
-    return *zero == kZeroRowUnknown ? nullptr : zero;
+        if (report.outletList[o].customerNo == customerNo) return o;
+    return -1;
 }
 
 // The row of outlet o that a line of this goods and warehouse merges into, or null:
 // the first with that key that is not a TOTAL row.
 OutletItemRow *FindOutletItem(CRaportSprzPapierosow &report, int32_t o, int16_t goodsNo, int16_t warehouseNo) {
     OutletRow &outlet = report.outletList[o];
-    if (goodsNo == 0 && warehouseNo == 0) {
-        if (const int32_t *zero = ZeroRowOf(report, o)) return *zero >= 0 ? &outlet.outletItems[*zero] : nullptr;
-        for (int32_t i = 0; i < outlet.outletItemCount; ++i)
-            if (HasZeroKey(outlet.outletItems[i]) && !ReadsLikeTotalRow(outlet.outletItems[i]))
-                return &outlet.outletItems[i];
-        return nullptr;
-    }
-    if (CollectIndexes *indexes = Indexes(report)) {
-        RowIndex &index = indexes->outletItems;
-        if (indexes->outletItemsOf != o) index.Clear();
-        indexes->outletItemsOf = o;
-        if (CatchUp(index, outlet.outletItems, outlet.outletItemCount, OutletItemKey, HasZeroKey)) {
-            const int32_t i = index.First(GoodsKey(goodsNo, warehouseNo));
-            return i < 0 ? nullptr : &outlet.outletItems[i];
-        }
+    CollectIndexes *indexes = Indexes(report);
+    if (indexes != nullptr && OutletItemsIndexed(report, *indexes)) {
+        const int32_t i = indexes->outletItems.First(OutletItemKey(o, goodsNo, warehouseNo));
+        return i < 0 ? nullptr : &outlet.outletItems[i];
     }
     for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
         OutletItemRow &row = outlet.outletItems[i];
-        if (row.goodsNo == goodsNo && row.warehouseNo == warehouseNo) return &row;
+        if (row.totalRow == 0 && row.goodsNo == goodsNo && row.warehouseNo == warehouseNo) return &row;
     }
     return nullptr;
 }
@@ -307,10 +265,9 @@ int32_t CRaportSprzPapierosow::AddOutletItem(const uint8_t *record, int32_t outl
         CopyField(row->unit, line.unit);
         CopyField(row->goodsCode, line.goodsCode);
         CopyField(row->goodsName, line.goodsName);
-        if (HasZeroKey(*row))
-            if (int32_t *zero = ZeroRowOf(*this, outletPosition); zero != nullptr && *zero == kNoZeroRow)
-                *zero = outlet.outletItemCount;
+        if (indexes != nullptr) EnterOutletItem(*indexes, outletPosition, *row, outlet.outletItemCount);
     } else {
+        row->totalRow = 1;
         row->quantity = total;
         CopyField(row->goodsCode, kTotal);
         CopyField(row->goodsName, kTotal);
@@ -348,7 +305,7 @@ int32_t CRaportSprzPapierosow::CollectItems() {
 int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
     DocumentKey documents(documentKind);
     WalkMonthDocuments(*this, documentKind, documents.key, [&](const TsprRecord &document) {
-        if (document.customerNo == 0 || HasOutlet(*this, document.customerNo)) return;
+        if (document.customerNo == 0 || OutletPosition(*this, document.customerNo) >= 0) return;
         WalkLines(*this, documents.lineKind, document.documentId, [&] {
             if (!GroupSelected(options, Line(lineRecord).goodsGroup)) return true;
             AddOutlet(documentRecord);
@@ -360,43 +317,51 @@ int32_t CRaportSprzPapierosow::CollectOutlets(int16_t documentKind) {
 
 int32_t CRaportSprzPapierosow::CollectSales(int16_t documentKind) {
     DocumentKey documents(documentKind);
-    const int16_t lineKind = documents.lineKind;
-    HostBlock &key = documents.key;
+    // Every outlet's running total and whether a line of it was itemised, in the
+    // plug-in's memory, so that the documents are read once. Without that memory they
+    // are read once per outlet, to the same rows.
+    struct Sums {
+        int32_t total;
+        bool matched;
+    };
+    const std::size_t sumsBytes = static_cast<std::size_t>(outletCount > 0 ? outletCount : 1) * sizeof(Sums);
+    auto *sums = static_cast<Sums *>(ResizeIndexMemory(nullptr, 0, sumsBytes));
+    if (sums != nullptr) std::memset(static_cast<void *>(sums), 0, sumsBytes);
+    Sums one{};  // the outlet of the walk, without that memory
 
-    for (int32_t o = 0; o < outletCount; ++o) {
-        const int16_t customerNo = outletList[o].customerNo;
-        int32_t total = 0;
-        bool matched = false;
-        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
-            if (document.customerNo != customerNo) return;
-            WalkLines(*this, lineKind, document.documentId, [&] {
-                total = AddQuantity(total, Line(lineRecord).quantity);
-                if (GroupSelected(options, Line(lineRecord).goodsGroup))
-                    ForEachItemOfLine(*this, [&](ItemRow &item) {
-                        item.sold = 1;
-                        matched = true;
-                        AddOutletItem(lineRecord, o, total);
-                    });
-                return true;
-            });
-        });
-        if (matched) AddOutletItem(nullptr, o, total);
-    }
-
-    if (documentKind == kDocumentKindReceipt) {
-        WalkMonthDocuments(*this, documentKind, key, [&](const TsprRecord &document) {
-            if (document.customerNo != 0) return;
-            WalkLines(*this, lineKind, document.documentId, [&] {
+    for (int32_t walk = 0; walk == 0 || (sums == nullptr && walk < outletCount); ++walk) {
+        WalkMonthDocuments(*this, documentKind, documents.key, [&](const TsprRecord &document) {
+            // The document's outlet; -1 for a receipt without a customer (first walk only).
+            const int16_t customerNo = document.customerNo;
+            int32_t o = -1;
+            if (customerNo != 0)
+                o = sums != nullptr ? OutletPosition(*this, customerNo)
+                    : walk < outletCount && outletList[walk].customerNo == customerNo ? walk : -1;
+            if (o < 0 && (customerNo != 0 || documentKind != kDocumentKindReceipt || walk != 0)) return;
+            Sums &sum = sums != nullptr && o >= 0 ? sums[o] : one;
+            WalkLines(*this, documents.lineKind, document.documentId, [&] {
                 const TsprDokRecord &line = Line(lineRecord);
+                if (o >= 0) sum.total = AddQuantity(sum.total, line.quantity);
                 if (GroupSelected(options, line.goodsGroup))
                     ForEachItemOfLine(*this, [&](ItemRow &item) {
                         item.sold = 1;
-                        item.receiptsQuantity = AddQuantity(item.receiptsQuantity, line.quantity);
+                        if (o < 0) {
+                            item.receiptsQuantity = AddQuantity(item.receiptsQuantity, line.quantity);
+                            return;
+                        }
+                        sum.matched = true;
+                        AddOutletItem(lineRecord, o, sum.total);
                     });
                 return true;
             });
         });
+        if (sums == nullptr && walk < outletCount && one.matched) AddOutletItem(nullptr, walk, one.total);
+        one = {};
     }
+
+    for (int32_t o = 0; sums != nullptr && o < outletCount; ++o)
+        if (sums[o].matched) AddOutletItem(nullptr, o, sums[o].total);
+    FreeIndexMemory(sums, sumsBytes);
     return 0;
 }
 

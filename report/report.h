@@ -33,11 +33,19 @@ constexpr uint16_t kKindReceipts = 2;
 struct OutletItemRow {
     char goodsCode[17];
     char goodsName[121];
+    // The report's own mark of a TOTAL row (1), in what was padding: the row's text
+    // and key (goods 0 of warehouse 0) may be a goods item's too. The host never
+    // reads outlet item rows.
+    uint8_t totalRow;
     int32_t quantity;  // thousandths of a unit
     char unit[6];
     int16_t goodsNo;
     int16_t warehouseNo;
 };
+static_assert(sizeof(OutletItemRow) == 156 && offsetof(OutletItemRow, totalRow) == 138 &&
+              offsetof(OutletItemRow, quantity) == 140 && offsetof(OutletItemRow, unit) == 144 &&
+              offsetof(OutletItemRow, goodsNo) == 150 && offsetof(OutletItemRow, warehouseNo) == 152,
+              "the outlet item row keeps the layout it had before its TOTAL mark");
 
 struct OutletRow {
     int16_t customerNo;

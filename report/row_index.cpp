@@ -39,18 +39,18 @@ void FailIndexAllocation(uint32_t n, bool onward) {
     allocations = 0;
 }
 
-bool RowIndex::Add(uint32_t key) {
-    if (chained_ && indexed_ >= nextCapacity_) {
-        if (nextCapacity_ > INT32_MAX / 2) return Release(), false;
-        const int32_t capacity = nextCapacity_ == 0 ? static_cast<int32_t>(kFirstSlots) : nextCapacity_ * 2;
-        void *grown = ResizeIndexMemory(next_, nextCapacity_ * sizeof(int32_t), capacity * sizeof(int32_t));
+bool RowIndex::Put(uint64_t key, int32_t row) {
+    if (chained_ && row >= nextCapacity_) {
+        int64_t capacity = nextCapacity_ == 0 ? int64_t{kFirstSlots} : int64_t{nextCapacity_} * 2;
+        while (capacity <= row) capacity *= 2;
+        if (capacity > INT32_MAX / static_cast<int64_t>(sizeof(int32_t))) return Release(), false;
+        void *grown = ResizeIndexMemory(next_, nextCapacity_ * sizeof(int32_t), static_cast<std::size_t>(capacity) * sizeof(int32_t));
         if (grown == nullptr) return Release(), false;
         next_ = static_cast<int32_t *>(grown);
-        nextCapacity_ = capacity;
+        nextCapacity_ = static_cast<int32_t>(capacity);
     }
-    if (static_cast<uint32_t>(used_ + 1) * 2 > (slots_ == nullptr ? 0 : mask_ + 1) && !Grow()) return Release(), false;
+    if (static_cast<uint32_t>(used_ + 1) * 4 > (slots_ == nullptr ? 0 : mask_ + 1) * 3 && !Grow()) return Release(), false;
 
-    const int32_t row = indexed_++;
     if (chained_) next_[row] = -1;
     for (uint32_t at = Home(key);; at = (at + 1) & mask_) {
         Slot &slot = slots_[at];

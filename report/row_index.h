@@ -1,4 +1,4 @@
-// Positions of list rows by a 32-bit key: the report's look-ups without a walk
+// Positions of list rows by a 64-bit key: the report's look-ups without a walk
 // through the whole list. The memory is the plug-in's own (the C runtime's heap),
 // never the host's, and an index that cannot have it holds nothing: callers then
 // look the linear way, with the same results.
@@ -23,13 +23,17 @@ public:
 
     // Adds row indexed() under key. False when memory could not be had: the index is
     // then empty again.
-    bool Add(uint32_t key);
-
-    // Leaves row indexed() out (unchained indexes only).
-    void Skip() { ++indexed_; }
+    bool Add(uint64_t key) {
+        if (!Put(key, indexed_)) return false;
+        ++indexed_;
+        return true;
+    }
+    // Enters row under key, rows of any position in any order (unchained indexes;
+    // indexed() stays): the key keeps its first row. False as Add.
+    bool Put(uint64_t key, int32_t row);
 
     // The first row of key, or -1.
-    int32_t First(uint32_t key) const {
+    int32_t First(uint64_t key) const {
         if (used_ == 0) return -1;
         for (uint32_t at = Home(key);; at = (at + 1) & mask_) {
             const Slot &slot = slots_[at];
@@ -47,15 +51,19 @@ public:
 
 private:
     struct Slot {
-        uint32_t key;
+        uint64_t key;
         int32_t first;  // -1: a free slot
         int32_t last;
     };
-    uint32_t Home(uint32_t key) const { return (key * 0x9E3779B1u) >> shift_ & mask_; }
+    // The high half folded into the low one in 32-bit steps (cheap in the i386 build).
+    uint32_t Home(uint64_t key) const {
+        const uint32_t folded = static_cast<uint32_t>(key) ^ static_cast<uint32_t>(key >> 32) * 0x85EBCA77u;
+        return (folded * 0x9E3779B1u) >> shift_ & mask_;
+    }
     bool Grow();
 
     Slot *slots_ = nullptr;
-    uint32_t mask_ = 0;  // slots - 1; slots a power of two, at most half used
+    uint32_t mask_ = 0;  // slots - 1; slots a power of two, at most three quarters used
     uint32_t shift_ = 32;
     int32_t used_ = 0;
     int32_t *next_ = nullptr;  // by row, chained indexes only

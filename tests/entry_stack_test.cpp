@@ -183,7 +183,7 @@ TEST_P(WholeReport, TheMonthIsExportedWithEveryBlock8Aligned) {
     EXPECT_EQ(StandinFaultCount(), 0);
     StandinCursorStats stats{};
     StandinGetCursorStats(&stats);
-    EXPECT_GT(stats.fetched, 1000u);
+    EXPECT_GT(stats.fetched, 400u);  // the month's goods, documents and lines, each read once or twice
     EXPECT_GE(StandinBlocksChecked(), stats.opened + stats.fetched + stats.closed + 6) << "both binders too";
     EXPECT_EQ(StandinLiveBlocks(), 0);
 }

@@ -3,6 +3,13 @@
 // host calls they make and the heap they hold, beside one plain pass over every
 // record of the month through the same host cursors (the least any report could do).
 //
+// Beside the report's fetches, the one-read bound: what a report that reads each
+// record it needs once must fetch, from the stand-in's counts. The goods records
+// and, per kind, the documents and lines read while listing outlets (as the report
+// fetched them), then the kind's documents once more and the lines of those it
+// counts (a pass after the run: the month's documents of the outlets listed by then
+// and, on receipts, of no customer).
+//
 // usage: report_bench [--only NAME] [--series] [--reps N]
 //   --only NAME   run the one case NAME (sample, month20k, a series case s0..s8, or
 //                 d0 / l0: s0 with twice the documents / twice the lines per document)
@@ -44,7 +51,7 @@ struct Case {
 // What one run of the report over a month cost.
 struct Measure {
     double items = 0, outlets = 0, sales = 0, exportFiles = 0, pass = 0;
-    uint32_t opened = 0, fetched = 0;
+    uint32_t opened = 0, fetched = 0, bound = 0;
     genmonth::PassCounts month;
     uint64_t hostCalls = 0;
     std::vector<uint32_t> callsByImport;  // in host import order
@@ -79,6 +86,12 @@ std::vector<uint32_t> CallCounts() {
     return counts;
 }
 
+uint32_t Fetched() {
+    StandinCursorStats stats{};
+    StandinGetCursorStats(&stats);
+    return stats.fetched;
+}
+
 Measure RunOnce(const genmonth::MonthShape &shape) {
     Measure m;
     StandinCursorStats before{}, after{};
@@ -86,19 +99,28 @@ Measure RunOnce(const genmonth::MonthShape &shape) {
     const std::vector<uint32_t> callsBefore = CallCounts();
     StandinResetPeakBytes();
     pim::ResetRowIndexPeakBytes();
+    std::string dateFrom, dateTo;
+    std::vector<int16_t> customers[2];  // the outlets' by the time each kind's sales are collected
     {
         pim::CRaportSprzPapierosow report;
         SetUpReport(report, shape);
+        dateFrom = report.dateFrom;
+        dateTo = report.dateTo;
         Clock::time_point t = Clock::now();
+        uint32_t fetched = Fetched();
         report.CollectItems();
         m.items = Seconds(t);
         for (int16_t kind : {kDocumentKindInvoice, kDocumentKindReceipt}) {
             t = Clock::now();
             report.CollectOutlets(kind);
             m.outlets += Seconds(t);
+            m.bound += Fetched() - fetched;  // goods records; documents and lines read while listing
+            for (int32_t o = 0; o < report.outletCount; ++o)
+                customers[kind == kDocumentKindReceipt].push_back(report.outletList[o].customerNo);
             t = Clock::now();
             report.CollectSales(kind);
             m.sales += Seconds(t);
+            fetched = Fetched();
         }
         t = Clock::now();
         report.ExportFiles();
@@ -122,6 +144,11 @@ Measure RunOnce(const genmonth::MonthShape &shape) {
     for (std::size_t i = 0; i < m.callsByImport.size(); ++i) {
         m.callsByImport[i] -= callsBefore[i];
         m.hostCalls += m.callsByImport[i];
+    }
+    for (int16_t kind : {kDocumentKindInvoice, kDocumentKindReceipt}) {
+        const genmonth::PassCounts counted =
+            genmonth::CountedPass(kind, dateFrom.c_str(), dateTo.c_str(), customers[kind == kDocumentKindReceipt]);
+        m.bound += counted.documents + counted.lines;
     }
     Clock::time_point t = Clock::now();
     m.month = genmonth::OnePass();
@@ -220,9 +247,10 @@ int main(int argc, char **argv) {
             std::printf("  %s: %d outlets (customers), %d documents, %d lines per document\n", c.name.c_str(),
                         c.shape.outlets, c.shape.documents, c.shape.linesPerDocument);
     std::printf("\n| case | docs | lines | items | outlet rows | outlet items | items s | outlets s | sales s | "
-                "export s | total s | one pass s | total/pass | cursor opens | fetches | host calls | peak KiB | "
-                "index KiB | rows KiB | peak/rows |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "export s | total s | one pass s | total/pass | cursor opens | fetches | one-read bound | fetches/bound | "
+                "host calls | peak KiB | index KiB | rows KiB | peak/rows |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+                "---:|---:|\n");
     std::vector<std::string> names;
     std::vector<Measure> measures;
     for (const Case &c : cases) {
@@ -245,12 +273,12 @@ int main(int argc, char **argv) {
             spent += m.Total() + m.pass;
             if (r == 0 || m.Total() < best.Total()) best = m;
         }
-        std::printf("| %s | %u | %u | %d | %d | %d | %.4f | %.4f | %.4f | %.4f | %.4f | %.4f | %.0f | %u | %u | %llu | "
-                    "%.0f | %.0f | %.0f | %.2f |\n",
+        std::printf("| %s | %u | %u | %d | %d | %d | %.4f | %.4f | %.4f | %.4f | %.4f | %.4f | %.0f | %u | %u | %u | "
+                    "%.2f | %llu | %.0f | %.0f | %.0f | %.2f |\n",
                     c.name.c_str(), best.month.documents, best.month.lines, best.itemCount, best.outletCount,
                     best.outletItemCount, best.items, best.outlets, best.sales, best.exportFiles, best.Total(),
-                    best.pass, best.Total() / best.pass, best.opened, best.fetched,
-                    static_cast<unsigned long long>(best.hostCalls), best.peakBytes / 1024.0, best.indexPeakBytes / 1024.0,
+                    best.pass, best.Total() / best.pass, best.opened, best.fetched, best.bound,
+                    static_cast<double>(best.fetched) / best.bound, static_cast<unsigned long long>(best.hostCalls), best.peakBytes / 1024.0, best.indexPeakBytes / 1024.0,
                     best.rowBytes / 1024.0,
                     static_cast<double>(best.peakBytes + best.indexPeakBytes) / static_cast<double>(best.rowBytes));
         std::fflush(stdout);

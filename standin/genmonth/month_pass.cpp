@@ -1,5 +1,6 @@
 #include "month_pass.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "host_imports.h"
@@ -21,6 +22,27 @@ uint32_t Walk(HostTable *table, int32_t kind, Block &key) {
     return records;
 }
 
+// Reads the documents of one kind once, and the lines of each that counted(document)
+// accepts.
+template <class Counted>
+void DocumentPass(int16_t kind, PassCounts &counts, Counted counted) {
+    HostTable *documents = host::VeldarGetTable(kTableTspr);
+    HostTable *lines = host::VeldarGetTable(kTableTsprDok);
+    const int16_t lineKind = host::VeldarLineKindOf(kind);
+    Block key, cursor;
+    host::VeldarPrepareKey(kind, nullptr, key.bytes, 0);
+    if (host::VeldarOpenCursor(cursor.bytes, documents, kind, key.bytes, 0, 0) != 0)
+        while (host::VeldarFetchNext(cursor.bytes) == 1) {
+            ++counts.documents;
+            const auto &document = *reinterpret_cast<const TsprRecord *>(documents->record);
+            if (!counted(document)) continue;
+            Block lineKey;
+            host::VeldarPrepareKey(lineKind, &lines, lineKey.bytes, document.documentId);
+            counts.lines += Walk(lines, lineKind, lineKey);
+        }
+    host::VeldarCloseCursor(cursor.bytes);
+}
+
 }  // namespace
 
 PassCounts OnePass() {
@@ -32,22 +54,22 @@ PassCounts OnePass() {
         host::VeldarPrepareKey(kTableKindGoods, &goods, key.bytes, 0);
         if (goods != nullptr) counts.goods += Walk(goods, kTableKindGoods, key);
     }
-    HostTable *documents = host::VeldarGetTable(kTableTspr);
-    HostTable *lines = host::VeldarGetTable(kTableTsprDok);
-    for (int16_t kind : {kDocumentKindInvoice, kDocumentKindReceipt}) {
-        const int16_t lineKind = host::VeldarLineKindOf(kind);
-        Block key, cursor;
-        host::VeldarPrepareKey(kind, nullptr, key.bytes, 0);
-        if (host::VeldarOpenCursor(cursor.bytes, documents, kind, key.bytes, 0, 0) != 0)
-            while (host::VeldarFetchNext(cursor.bytes) == 1) {
-                ++counts.documents;
-                Block lineKey;
-                host::VeldarPrepareKey(lineKind, &lines, lineKey.bytes,
-                                       reinterpret_cast<const TsprRecord *>(documents->record)->documentId);
-                counts.lines += Walk(lines, lineKind, lineKey);
-            }
-        host::VeldarCloseCursor(cursor.bytes);
-    }
+    for (int16_t kind : {kDocumentKindInvoice, kDocumentKindReceipt})
+        DocumentPass(kind, counts, [](const TsprRecord &) { return true; });
+    return counts;
+}
+
+PassCounts CountedPass(int16_t kind, const char *first, const char *last, std::vector<int16_t> customers) {
+    std::sort(customers.begin(), customers.end());
+    PassCounts counts;
+    DocumentPass(kind, counts, [&](const TsprRecord &document) {
+        const char *date = document.documentDate;
+        if (date[0] == '\0' || host::VeldarCompareDates(first, date) > 0 || host::VeldarCompareDates(last, date) < 0)
+            return false;
+        return document.customerNo == 0
+                   ? kind == kDocumentKindReceipt
+                   : std::binary_search(customers.begin(), customers.end(), document.customerNo);
+    });
     return counts;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace genmonth {
 
@@ -14,5 +15,11 @@ struct PassCounts {
 // Reads the goods of warehouses 0 to 99, every invoice and receipt, and every line
 // of each, once. Leaves the host's current warehouse at 100, as the report does.
 PassCounts OnePass();
+
+// Reads the documents of one kind once, and the lines of those a report of the
+// month counts: dated from first to last (the host's stored dates), of one of
+// customers or, on receipts, of no customer. The least a report must read to
+// collect that kind's sales once it knows its outlets (goods stays 0).
+PassCounts CountedPass(int16_t kind, const char *first, const char *last, std::vector<int16_t> customers);
 
 }  // namespace genmonth

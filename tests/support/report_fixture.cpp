@@ -1,5 +1,6 @@
 #include "report_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "frame.h"
@@ -19,6 +20,38 @@ namespace {
 std::string Utf8(const char *text) { return mazovia::toUtf8(text); }
 
 std::string Quantity(int32_t thousandths) { return std::to_string(thousandths); }
+
+std::set<std::string> OutletItemKeys(const pim::OutletRow &outlet) {
+    std::set<std::string> keys;
+    for (int32_t i = 0; i < outlet.outletItemCount; ++i) {
+        const pim::OutletItemRow &row = outlet.outletItems[i];
+        keys.insert(row.totalRow != 0
+                        ? "TOTAL " + std::to_string(row.quantity)
+                        : std::to_string(row.warehouseNo) + "/" + std::to_string(row.goodsNo));
+    }
+    return keys;
+}
+
+bool IsSubsequence(const std::vector<std::string> &part, const std::vector<std::string> &whole) {
+    std::size_t at = 0;
+    for (const std::string &p : part) {
+        while (at < whole.size() && whole[at] != p) ++at;
+        if (at++ >= whole.size()) return false;
+    }
+    return true;
+}
+
+bool IsSubset(const std::set<std::string> &part, const std::set<std::string> &whole) {
+    return std::includes(whole.begin(), whole.end(), part.begin(), part.end());
+}
+
+template <class Row>
+void ExpectListShape(const Row *rows, int32_t count, int32_t capacity) {
+    EXPECT_GE(count, 0);
+    EXPECT_LE(count, capacity);
+    EXPECT_EQ(capacity % 50, 0);
+    EXPECT_EQ(rows == nullptr, capacity == 0);
+}
 
 }  // namespace
 
@@ -130,6 +163,35 @@ int32_t ReportTest::OutletOf(int16_t customerNo) const {
     for (int32_t o = 0; o < report_->outletCount; ++o)
         if (report_->outletList[o].customerNo == customerNo) return o;
     return -1;
+}
+
+ReportTest::SeenLists ReportTest::Seen() const {
+    SeenLists seen;
+    for (const std::string &item : Items()) seen.items.push_back(item.substr(0, item.find(' ', item.find(' ') + 1)));
+    for (const std::string &outlet : Outlets()) seen.outlets.insert(outlet);
+    seen.outletRows = static_cast<std::size_t>(report_->outletCount);
+    for (int32_t o = 0; o < report_->outletCount; ++o)
+        seen.outletItems[report_->outletList[o].customerNo] = OutletItemKeys(report_->outletList[o]);
+    return seen;
+}
+
+void ReportTest::ExpectOnlyRowsLost(const SeenLists &now, const SeenLists &whole) {
+    EXPECT_TRUE(IsSubsequence(now.items, whole.items));
+    EXPECT_EQ(now.outlets.size(), now.outletRows) << "an outlet listed twice";
+    EXPECT_TRUE(IsSubset(now.outlets, whole.outlets));
+    for (const auto &[customer, keys] : now.outletItems) {
+        auto all = whole.outletItems.find(customer);
+        EXPECT_TRUE(all != whole.outletItems.end() && IsSubset(keys, all->second)) << "customer " << customer;
+    }
+}
+
+void ReportTest::ExpectListsInShape() const {
+    ExpectListShape(report_->itemList, report_->itemCount, report_->itemCapacity);
+    ExpectListShape(report_->outletList, report_->outletCount, report_->outletCapacity);
+    for (int32_t o = 0; o < report_->outletCount; ++o) {
+        const pim::OutletRow &outlet = report_->outletList[o];
+        ExpectListShape(outlet.outletItems, outlet.outletItemCount, outlet.outletItemCapacity);
+    }
 }
 
 }  // namespace testing_support

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,23 @@ protected:
     std::vector<std::string> OutletItems(int32_t outlet) const;
     // The outlet position of a customer, or -1.
     int32_t OutletOf(int16_t customerNo) const;
+
+    // What of a run stays comparable when rows go missing. A lost row changes what
+    // follows it: an outlet lost on invoices comes back later from a receipt, a lost
+    // outlet item row comes back after the next line of its goods, a lost item is
+    // never marked sold. So: items by identity, in order; outlet rows whole; outlet
+    // item rows by key, TOTAL rows with their quantity.
+    struct SeenLists {
+        std::vector<std::string> items;
+        std::set<std::string> outlets;
+        std::size_t outletRows = 0;
+        std::map<int16_t, std::set<std::string>> outletItems;  // by customer
+    };
+    SeenLists Seen() const;
+    // Expects now to be what a run saw whole, with rows only missing.
+    static void ExpectOnlyRowsLost(const SeenLists &now, const SeenLists &whole);
+    // Expects every list in shape: its count within its capacity, grown by 50 rows.
+    void ExpectListsInShape() const;
 
     std::unique_ptr<pim::CRaportSprzPapierosow> report_;
     bool collectedItems_ = false;
