@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "exports.h"
@@ -182,7 +183,9 @@ STANDIN_API const char *StandinWrittenFile(int32_t index) {
 int32_t HOST_CONV_STDCALL VeldarFileClose(HostFile *file) {
     Called(kOrd_VeldarFileClose, Address(file));
     globals().openFiles.erase(file);
-    return std::fclose(reinterpret_cast<FILE *>(file)) == 0 ? 0 : -1;
+    FILE *stream = reinterpret_cast<FILE *>(file);
+    const bool flushed = std::fflush(stream) == 0 && std::ferror(stream) == 0;
+    return std::fclose(stream) == 0 && flushed ? 0 : -1;
 }
 
 uint32_t HOST_CONV_STDCALL VeldarFileRead(void *buf, uint32_t size, uint32_t count, HostFile *file) {
@@ -196,18 +199,26 @@ uint32_t HOST_CONV_STDCALL VeldarFileWrite(const void *buf, uint32_t size, uint3
 }
 
 int32_t HOST_CONV_CDECL VeldarFilePrintf(HostFile *file, const char *format, ...) {
+    // Formatted in memory and written at once: the MinGW runtime's printf into a
+    // stream writes a character at a time, each through the stream's lock (most of a
+    // large month's export under Wine). A write that fails gives -1, as vfprintf does;
+    // one the stream keeps in its buffer fails at the latest when the file is closed.
     va_list values;
     va_start(values, format);
-    if (callRecorder != nullptr) {
-        va_list copy;
-        va_copy(copy, values);
-        const std::string text = FormatV(format, copy);
-        va_end(copy);
-        Called(kOrd_VeldarFilePrintf, Address(file), Formatted(format, text));
-    } else {
-        Called(kOrd_VeldarFilePrintf);
-    }
-    int result = std::vfprintf(reinterpret_cast<FILE *>(file), format, values);
+    char line[1024];  // an export line fits; a longer text is formatted again, whole
+    va_list copy;
+    va_copy(copy, values);
+    const int length = std::vsnprintf(line, sizeof line, format, copy);
+    va_end(copy);
+    std::string longer;
+    if (length >= static_cast<int>(sizeof line)) longer = FormatV(format, values);
     va_end(values);
-    return result;
+    if (length < 0) return -1;
+    const std::string_view text = longer.empty() ? std::string_view(line, length) : longer;
+    if (callRecorder != nullptr)
+        Called(kOrd_VeldarFilePrintf, Address(file), Formatted(format, std::string(text)));
+    else
+        Called(kOrd_VeldarFilePrintf);
+    if (std::fwrite(text.data(), 1, text.size(), reinterpret_cast<FILE *>(file)) != text.size()) return -1;
+    return length;
 }
