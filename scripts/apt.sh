@@ -145,10 +145,10 @@ take_index() {
         continue
       k=$fetched/${#keys[@]}.gpg
     fi
-    keys+=(--keyring "$k")
+    keys+=("$k")
   done < <(suite_keyrings "$base" "$suite")
   local signed
-  signed=$(gpgv --output - "${keys[@]}" "$release" 2>/dev/null) ||
+  signed_text "$fetched/Release" "$release" "${keys[@]}" && signed=$(cat "$fetched/Release") ||
     { repair_why="the signature of the Release of $suite that apt holds does not check"; return 1; }
   valid_until=$(sed -n 's/^Valid-Until: //p' <<<"$signed")
   if [ -n "$valid_until" ] && (($(date -d "$valid_until" +%s) < $(date -d "${PIM_APT_NOW:-now}" +%s))); then
@@ -173,6 +173,21 @@ take_index() {
     "${apt_sudo[@]}" rm -f "$target"
     repair_why="it could not be unpacked into $apt_lists"
     return 1
+  fi
+}
+
+# Writes to OUT the text of a clearsigned RELEASE when its signature checks against
+# one of the KEYRINGs: with sqv, as apt does from Debian 13 on, else with gpgv, as
+# Debian 12's apt does.
+signed_text() {  # OUT RELEASE KEYRING...
+  local out=$1 release=$2 args=() k
+  shift 2
+  if command -v sqv >/dev/null; then
+    for k; do args+=("--keyring=$k"); done
+    sqv "${args[@]}" --output="$out" --cleartext "$release" >/dev/null 2>&1
+  else
+    for k; do args+=(--keyring "$k"); done
+    gpgv --output "$out" "${args[@]}" "$release" >/dev/null 2>&1
   fi
 }
 
