@@ -221,7 +221,10 @@ OutletItemRow *FindOutletItem(CRaportSprzPapierosow &report, int32_t o, int16_t 
 
 int32_t CRaportSprzPapierosow::AddItem(const uint8_t *record) {
     ItemRow *row = NewRow(itemList, itemCount, itemCapacity);
-    if (row == nullptr) return 1;
+    if (row == nullptr) {
+        lostRows |= kLostItemRow;
+        return 1;
+    }
     const GoodsRecord &goods = Goods(record);
     row->goodsNo = goods.goodsNo;
     row->warehouseNo = *host::VeldarCurrentWarehouse();
@@ -234,7 +237,10 @@ int32_t CRaportSprzPapierosow::AddItem(const uint8_t *record) {
 
 int32_t CRaportSprzPapierosow::AddOutlet(const uint8_t *record) {
     OutletRow *row = NewRow(outletList, outletCount, outletCapacity);
-    if (row == nullptr) return 1;
+    if (row == nullptr) {
+        lostRows |= kLostOutletRow;
+        return 1;
+    }
     const TsprRecord &document = Document(record);
     row->customerNo = document.customerNo;
     CopyField(row->name, document.buyerName);
@@ -256,7 +262,10 @@ int32_t CRaportSprzPapierosow::AddOutletItem(const uint8_t *record, int32_t outl
         }
     }
     OutletItemRow *row = NewRow(outlet.outletItems, outlet.outletItemCount, outlet.outletItemCapacity);
-    if (row == nullptr) return 1;
+    if (row == nullptr) {
+        lostRows |= kLostOutletItemRow;
+        return 1;
+    }
     if (record != nullptr) {
         const TsprDokRecord &line = Line(record);
         row->goodsNo = line.goodsNo;
@@ -373,6 +382,7 @@ void ReleaseLists(CRaportSprzPapierosow &report) {
     report.itemList = nullptr;
     report.outletList = nullptr;
     report.itemCount = report.itemCapacity = report.outletCount = report.outletCapacity = 0;
+    report.lostRows = 0;
     if (report.indexes != nullptr) {
         report.indexes->~CollectIndexes();
         FreeIndexMemory(report.indexes, sizeof(CollectIndexes));

@@ -69,9 +69,14 @@ private:
 
 // Creates the file, has writeLines fill it and closes it. A file that could not be
 // written completely is removed, so that no truncated file reaches the producer; so
-// is the file of an empty list, after its creation has replaced any older one.
+// is the file of an empty list, after its creation has replaced any older one. A file
+// whose rows are incomplete is not written at all, and an older one of its name goes.
 template <class WriteLines>
-int32_t WriteExportFile(const char *name, bool listEmpty, WriteLines writeLines) {
+int32_t WriteExportFile(const char *name, bool incomplete, bool listEmpty, WriteLines writeLines) {
+    if (incomplete) {
+        std::remove(name);
+        return kNotWritten;
+    }
     HostFile *file = host::VeldarFileOpen(name, "wt", 64 /* deny none */, 0, -1);
     if (file == nullptr) return kNotWritten;
     ExportFile out(file);
@@ -125,7 +130,11 @@ int32_t CRaportSprzPapierosow::ExportFiles() {
 
     char invoiceName[kExportFileNameSize];
     MakeExportFileName(invoiceName, periodStart, "VAT", options.outletShortName);
-    const int32_t invoiceStatus = WriteExportFile(invoiceName, outletCount == 0, [&](ExportFile &out) {
+    // Item rows decide which lines are itemised and an outlet's documents mark goods
+    // sold, so a lost item or outlet row fails all three files; a lost outlet item
+    // or TOTAL row the invoice file alone.
+    const bool itemsIncomplete = (lostRows & (kLostItemRow | kLostOutletRow)) != 0;
+    const int32_t invoiceStatus = WriteExportFile(invoiceName, lostRows != 0, outletCount == 0, [&](ExportFile &out) {
         out.Line("ODD\tNAZWA\tULICANR\tMIASTO\tKOD\tNIP\tKODT\tOPIST\tILOSC\tJM\n");
         for (int32_t o = 0; o < outletCount; ++o) {
             OutletRow &outlet = outletList[o];
@@ -150,7 +159,7 @@ int32_t CRaportSprzPapierosow::ExportFiles() {
     // The receipts and the stock file list the same sold goods, each with its own quantity.
     auto exportSoldItems = [&](char *name, const char *kind, int32_t ItemRow::*quantity) {
         MakeExportFileName(name, periodStart, kind, options.outletShortName);
-        return WriteExportFile(name, itemCount == 0, [&](ExportFile &out) {
+        return WriteExportFile(name, itemsIncomplete, itemCount == 0, [&](ExportFile &out) {
             out.Line("ODD\tKODT_PH\tILOSC\n");
             for (int32_t i = 0; i < itemCount; ++i) {
                 const ItemRow &item = itemList[i];

@@ -78,6 +78,9 @@ struct CollectIndexes;
 // Lists grow by this many rows at a time.
 constexpr int32_t kListGrowth = 50;
 
+// The lists that lost a row because the host had no memory for it.
+enum LostRows : uint8_t { kLostItemRow = 1, kLostOutletRow = 2, kLostOutletItemRow = 4 };
+
 class CRaportSprzPapierosow {
 public:
     CRaportSprzPapierosow();
@@ -134,6 +137,9 @@ public:
     // Indexes over the lists, in the plug-in's memory; null until the first look-up
     // and after the lists are released.
     CollectIndexes *indexes = nullptr;
+    // LostRows bits: the collection goes on without a row the host had no memory for,
+    // and the export fails every file that row would have changed.
+    uint8_t lostRows = 0;
 };
 
 // Collapses every run of spaces into one space, in place; returns the text.

@@ -1,5 +1,9 @@
 // The collection of a month's sales into the report's lists, over small hand-made
 // months loaded into the stand-in host.
+#include <cstring>
+
+#include "month_generator.h"
+#include "plugin_fixture.h"
 #include "report_fixture.h"
 #include "row_index.h"
 
@@ -296,32 +300,89 @@ TEST_F(Collection, MoreThan32767ItemRowsAreAllWalked) {
     EXPECT_THAT(ItemsOf(5), ElementsAre("K2999 Towar 2999 4000 szt. 2/2999", "TOTAL TOTAL 4000 SZTA. 0/0"));
 }
 
-TEST_F(Collection, EveryFailingResizeOnlyLosesRows) {
-    LoadMonth(kStock + ManyGoods(55, 3) +
-              Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1", "line | 3 | 52 | 2", "line | 1 | 10 | 3",
-                     "invoice | 2 | 04.03.2025 | 8", "line | 1 | 12 | 1", "line | 1 | 13 | 1",
-                     "receipt | 3 | 05.03.2025 | 9", "line | 1 | 11 | 2", "receipt | 4 | 05.03.2025 | 7",
-                     "line | 1 | 12 | 2", "receipt | 5 | 06.03.2025 | 0", "line | 3 | 51 | 7"}));
-    auto run = [&] {
-        NewReport(3, {1, 2}, kBoth);
-        Collect();
-    };
-    run();
-    const SeenLists whole = Seen();
-    const uint32_t resizes = StandinCallCount(kOrd_VeldarResizeBlock);
-    ASSERT_GE(resizes, 6u);
-    DestroyReport();
+// The export of a run: each file's outcome in the final notice and what was left on
+// disk ("(absent)" when nothing).
+struct Exported {
+    std::string outcome[3], file[3];
+};
 
-    for (uint32_t k = 1; k <= resizes; ++k) {
-        SCOPED_TRACE("failing resize call " + std::to_string(k));
-        StandinFailResizeCall(k);
-        run();
-        StandinFailResizeCall(0);
-        ExpectOnlyRowsLost(Seen(), whole);
-        ExpectListsInShape();
+// Every resize of the host failing in turn, over months of several shapes: only rows
+// go missing, nothing leaks, and a file is reported "export OK" only when it is the
+// file of the run without the failure; any other is reported "BŁĄD exportu" and no
+// file of its name is left, an older one included.
+TEST_F(Collection, EveryFailingResizeOnlyLosesRowsAndFailsTheirFiles) {
+    auto shape = [](uint64_t seed, int32_t documents, int32_t lines, int32_t outlets, int32_t goods) {
+        return genmonth::GenerateMonth({.seed = seed, .documents = documents, .linesPerDocument = lines,
+                                        .outlets = outlets, .goods = goods, .warehouses = 3, .groups = 4,
+                                        .selectedGroups = 2, .year = kTestYear});
+    };
+    const std::string months[] = {
+        kStock + ManyGoods(55, 3) +
+            Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1", "line | 3 | 52 | 2", "line | 1 | 10 | 3",
+                   "invoice | 2 | 04.03.2025 | 8", "line | 1 | 12 | 1", "line | 1 | 13 | 1",
+                   "receipt | 3 | 05.03.2025 | 9", "line | 1 | 11 | 2", "receipt | 4 | 05.03.2025 | 7",
+                   "line | 1 | 12 | 2", "receipt | 5 | 06.03.2025 | 0", "line | 3 | 51 | 7"}),
+        shape(21, 90, 6, 4, 240),  // few outlets, their lists past 50 rows
+        shape(22, 160, 2, 60, 45),  // outlets past the list's first 50 rows
+    };
+    const char *kinds[] = {"VAT", "PAR", "TOW"};
+    const std::string failed = Mz("BŁĄD exportu");
+    bool onlyInvoicesFailed = false;
+    for (const std::string &month : months) {
+        LoadMonth(month);
+        char names[3][pim::kExportFileNameSize];
+        auto run = [&] {
+            pim::CRaportSprzPapierosow &r = NewReport(3, {1, 2}, kBoth);
+            std::strcpy(r.options.outletShortName, "SKLEP1");
+            std::strcpy(r.options.branchName, "Lublin");
+            std::strcpy(r.periodStart, "01.03.2025");
+            for (int f = 0; f < 3; ++f) {
+                r.MakeExportFileName(names[f], r.periodStart, kinds[f], r.options.outletShortName);
+                WriteFile(names[f], "older\n");
+            }
+            Collect();
+            StandinClearEvents();
+            r.ExportFiles();
+            Exported out;
+            const std::vector<ShownEvent> notice = Events();
+            EXPECT_EQ(notice.size(), 1u);
+            for (int f = 0; f < 3 && notice.size() == 1; ++f) {
+                const std::string &text = notice[0].text;
+                const std::size_t at = text.find(" - ", text.find(names[f])) + 3;
+                out.outcome[f] = text.substr(at, text.find('\n', at) - at);
+                out.file[f] = FileExists(names[f]) ? ReadFile(names[f]) : "(absent)";
+            }
+            return out;
+        };
+        const uint32_t before = StandinCallCount(kOrd_VeldarResizeBlock);
+        const Exported whole = run();
+        const SeenLists wholeLists = Seen();
+        const uint32_t resizes = StandinCallCount(kOrd_VeldarResizeBlock) - before;
+        ASSERT_GE(resizes, 6u);
         DestroyReport();
-        EXPECT_EQ(StandinLiveBlocks(), 0);
+
+        for (uint32_t k = 1; k <= resizes; ++k) {
+            SCOPED_TRACE("failing resize call " + std::to_string(k) + " of " + std::to_string(resizes));
+            StandinFailResizeCall(k);
+            const Exported got = run();
+            StandinFailResizeCall(0);
+            ExpectOnlyRowsLost(Seen(), wholeLists);
+            ExpectListsInShape();
+            for (int f = 0; f < 3; ++f) {
+                if (got.outcome[f] == failed) {
+                    EXPECT_EQ(got.file[f], "(absent)") << names[f];
+                } else {
+                    EXPECT_EQ(got.outcome[f], whole.outcome[f]) << names[f];
+                    EXPECT_TRUE(got.file[f] == whole.file[f]) << names[f] << " is not the file of the whole run";
+                }
+            }
+            onlyInvoicesFailed |= got.outcome[0] == failed && got.outcome[2] != failed;
+            DestroyReport();
+            EXPECT_EQ(StandinLiveBlocks(), 0);
+            ExpectNoFileLeftOpen();
+        }
     }
+    EXPECT_TRUE(onlyInvoicesFailed) << "a lost outlet item row fails the invoice file alone";
 }
 
 }  // namespace
