@@ -22,9 +22,10 @@ const char *StatusText(int32_t status) {
     }
 }
 
-// A tab, CR or LF inside a text would shift its line's columns or split the line,
-// so each is written as a space.
-char Blank(char c) { return c == '\t' || c == '\r' || c == '\n' ? ' ' : c; }
+// A control byte inside a text is written as a space: a tab, CR or LF would shift its
+// line's columns or split the line, a Ctrl-Z ends the file for a reader in text mode,
+// and the host's emphasis bytes are screen mark-up, not data.
+char Blank(char c) { return static_cast<unsigned char>(c) < 0x20 ? ' ' : c; }
 
 // A text field as it goes into a file, with Blank applied. Copying at most the
 // field's own width also keeps an unterminated field from running on.
@@ -110,18 +111,25 @@ int ReadNumber(const char *text, std::size_t at) {
 // let it reach out of the program's directory ("..\x", "C:").
 bool UnfitForFileName(unsigned char c) { return c < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr; }
 
+void ReplaceUnfit(char *name) {
+    for (; *name != '\0'; ++name)
+        if (UnfitForFileName(static_cast<unsigned char>(*name))) *name = '_';
+}
+
 }  // namespace
 
 char *CRaportSprzPapierosow::MakeExportFileName(char *buffer, const char *periodStart, const char *kind,
                                                 const char *shortName) {
     char safeName[sizeof options.outletShortName];
     std::size_t i = 0;
-    for (; i + 1 < sizeof safeName && shortName[i] != '\0'; ++i)
-        safeName[i] = UnfitForFileName(static_cast<unsigned char>(shortName[i])) ? '_' : shortName[i];
+    for (; i + 1 < sizeof safeName && shortName[i] != '\0'; ++i) safeName[i] = shortName[i];
     safeName[i] = '\0';
+    ReplaceUnfit(safeName);
     platform::FormatText(buffer, kExportFileNameSize, "%04d%02d_%s_%s.%s", ReadNumber(periodStart, 6),
                   ReadNumber(periodStart, 3), kind, safeName, "txt");
     host::VeldarConvertCodePage(buffer, buffer, kCodePageMazovia, kCodePageFileNames);
+    // Again after the conversion: a host may render what its file-name set lacks as '?'.
+    ReplaceUnfit(buffer);
     return buffer;
 }
 

@@ -199,6 +199,9 @@ TEST_F(ExportTest, NamesFilesByPeriodKindAndShortName) {
     EXPECT_EQ(FileName("01.03.2024", "VAT", "..\\x"), "202403_VAT_.._x.txt");
     EXPECT_EQ(FileName("01.03.2024", "VAT", "C:/a*?\"<>|"), "202403_VAT_C__a______.txt");
     EXPECT_EQ(FileName("01.03.2024", "VAT", "a\tb\x1f"), "202403_VAT_a_b_.txt");
+    // Also what the host's conversion gives a character its file-name set lacks.
+    StandinSetFileNameFallback('?');
+    EXPECT_EQ(FileName("01.03.2024", "VAT", Mz("Café")), "202403_VAT_Caf_.txt");
 }
 
 TEST_F(ExportTest, EmptyListsLeaveNoFile) {
@@ -240,16 +243,17 @@ TEST_F(ExportTest, AFileThatCannotBeCreatedDoesNotStopTheOthers) {
     EXPECT_STREQ(report->outletList[2].name, "Bar   Mleczny");  // its list was never walked
 }
 
-TEST_F(ExportTest, TabsAndLineBreaksInsideTextsBecomeSpaces) {
+TEST_F(ExportTest, ControlBytesInsideTextsBecomeSpaces) {
     Set(report->options.branchName, "Hurt\tRadom");
-    int32_t a = AddOutlet("Sklep \t pod\r\nLipą\t", "Polna\t1", "Ra\rdom", "26\n600", "1\t2");
+    int32_t a = AddOutlet("Sklep\x1a pod\r\nLipą\t", "Polna\x02" "1\x01", "Ra\rdom", "26\n600", "1\t2");
     AddOutletItem(a, "P\t1", "Mocne\r\n20", 1000, "sz\tt");
     AddItem(1, "P\n2", 0, 2000);
     EXPECT_EQ(Export(), Notice(kOk, kOk, kOk));
-    // Each becomes one space, also a CR LF pair; the columns stay. In the outlet name
-    // that happens before it is trimmed and its runs of spaces collapsed.
+    // Each becomes one space, also a CR LF pair, a Ctrl-Z and the host's emphasis
+    // bytes; the columns stay. In the outlet name that happens before it is trimmed
+    // and its runs of spaces collapsed.
     EXPECT_EQ(ReadFile(kInvoices),
-              OnDisk(kInvoiceHeader + Mz("Hurt Radom\tSklep pod Lipą\tPolna 1\tRa dom\t26 600\t1 2\tP 1\tMocne  20\t1\tsz t\n")));
+              OnDisk(kInvoiceHeader + Mz("Hurt Radom\tSklep pod Lipą\tPolna 1 \tRa dom\t26 600\t1 2\tP 1\tMocne  20\t1\tsz t\n")));
     EXPECT_EQ(ReadFile(kReceipts), OnDisk(kItemHeader + "Hurt Radom\tP 2\t2\n"));
     EXPECT_EQ(ReadFile(kStock), OnDisk(kItemHeader + "Hurt Radom\tP 2\t0\n"));
 }

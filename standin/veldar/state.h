@@ -46,6 +46,7 @@ struct State {
     std::vector<int16_t> formPick;
     std::string formError;    // why the last form was refused or abandoned by the engine
     std::string formPicture;  // the last form as it closed
+    char fileNameFallback = '_';  // what a character outside the file-name set becomes
 };
 
 State &state();

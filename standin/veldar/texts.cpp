@@ -25,14 +25,15 @@ int ToWindows1250(char32_t c) {
 }
 
 // The stand-in's character set for file names (code 0) is plain ASCII: Polish
-// letters lose their diacritics, anything else outside ASCII becomes '_'. Such names
+// letters lose their diacritics, anything else outside ASCII becomes '_' (or what
+// StandinSetFileNameFallback chose). Such names
 // are valid on every file system the stand-in runs on.
 int ToFileNameAscii(char32_t c) {
     static const std::u32string from = U"ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
     static const char to[] = "acelnoszzACELNOSZZ";
     if (c < 0x80) return static_cast<int>(c);
     auto at = from.find(c);
-    return at == std::u32string::npos ? '_' : to[at];
+    return at == std::u32string::npos ? state().fileNameFallback : to[at];
 }
 
 char32_t FromWindows1250(unsigned char b) {
@@ -233,6 +234,8 @@ char *HOST_CONV_STDCALL VeldarConvertCodePage(char *dst, const char *src, int32_
     std::memcpy(dst, out.c_str(), out.size() + 1);  // every conversion is byte for byte
     return dst;
 }
+
+STANDIN_API void StandinSetFileNameFallback(char c) { state().fileNameFallback = c; }
 
 STANDIN_API const char *StandinHostTextError(const char *utf8, const char *what) {
     static std::string error;

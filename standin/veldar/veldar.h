@@ -87,6 +87,11 @@ STANDIN_API void StandinSetStateFlags(uint16_t flags);
 STANDIN_API uint16_t StandinStateFlags(void);
 STANDIN_API int16_t StandinCurrentWarehouse(void);
 
+/* The character that the conversion into the file-name set (code 0) gives a
+ * character the set lacks: '_' until reset; a host built on Windows' conversions
+ * gives '?'. */
+STANDIN_API void StandinSetFileNameFallback(char c);
+
 /* Fault injection: the callIndex-th VeldarResizeBlock call from now fails (0: none). */
 STANDIN_API void StandinFailResizeCall(uint32_t callIndex);
 /* Files: opening the file called name opens target instead, for instance a device
