@@ -38,6 +38,7 @@ void FailIndexAllocation(uint32_t n, bool onward) {
     failOnward = onward;
     allocations = 0;
 }
+uint32_t IndexAllocations() { return allocations; }
 
 bool RowIndex::Put(uint64_t key, int32_t row) {
     if (chained_ && row >= nextCapacity_) {

@@ -83,7 +83,8 @@ int64_t RowIndexPeakBytes();
 void ResetRowIndexPeakBytes();
 
 // For tests: the n-th index allocation from this call fails (0: none), and with
-// onward every one after it too.
+// onward every one after it too; the allocations asked for since that call.
 void FailIndexAllocation(uint32_t n, bool onward);
+uint32_t IndexAllocations();
 
 }  // namespace pim

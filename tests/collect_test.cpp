@@ -1,5 +1,6 @@
 // The collection of a month's sales into the report's lists, over small hand-made
 // months loaded into the stand-in host.
+#include <algorithm>
 #include <cstring>
 
 #include "month_generator.h"
@@ -300,29 +301,45 @@ TEST_F(Collection, MoreThan32767ItemRowsAreAllWalked) {
     EXPECT_THAT(ItemsOf(5), ElementsAre("K2999 Towar 2999 4000 szt. 2/2999", "TOTAL TOTAL 4000 SZTA. 0/0"));
 }
 
-// The export of a run: each file's outcome in the final notice and what was left on
-// disk ("(absent)" when nothing).
-struct Exported {
+// What a run left: its lists, each file's outcome in the final notice and what is on
+// disk under the file's name ("(absent)" when nothing).
+struct RunResult {
+    std::vector<std::string> lists;
     std::string outcome[3], file[3];
+    bool operator==(const RunResult &o) const {
+        return lists == o.lists && std::equal(outcome, outcome + 3, o.outcome) && std::equal(file, file + 3, o.file);
+    }
 };
 
-// Every resize of the host failing in turn, over months of several shapes: only rows
-// go missing, nothing leaks, and a file is reported "export OK" only when it is the
-// file of the run without the failure; any other is reported "BŁĄD exportu" and no
-// file of its name is left, an older one included.
-TEST_F(Collection, EveryFailingResizeOnlyLosesRowsAndFailsTheirFiles) {
+// Every allocation failing in turn, over months of several shapes. A resize of the
+// host's that fails only loses rows, leaks nothing, and a file is reported "export
+// OK" only when it is the file of the run without the failure; any other is reported
+// "BŁĄD exportu" and no file of its name is left, an older one included. A failure of
+// the plug-in's own index memory changes nothing at all.
+TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
     auto shape = [](uint64_t seed, int32_t documents, int32_t lines, int32_t outlets, int32_t goods) {
         return genmonth::GenerateMonth({.seed = seed, .documents = documents, .linesPerDocument = lines,
                                         .outlets = outlets, .goods = goods, .warehouses = 3, .groups = 4,
                                         .selectedGroups = 2, .year = kTestYear});
     };
+    // Outlet 7's invoice rows and 8's fill the index of outlet rows to where it grows
+    // on the receipts: after that growth fails, 7's goods 0/0 (a TOTAL row's key) must
+    // not merge into its invoice TOTAL, nor 8's, the last outlet's, goods 3/1 make a
+    // second row.
+    std::string receiptsGrowth = kStock + "goods | 0 | 0 | 1 | ZERO | szt. | 1 | Towar zero\n" + ManyGoods(55, 3) +
+                                 "invoice | 1 | 03.03.2025 | 7\n";
+    for (int g = 2; g <= 41; ++g) receiptsGrowth += "line | 3 | " + std::to_string(g) + " | 1\n";
+    receiptsGrowth += "invoice | 2 | 04.03.2025 | 8\nline | 3 | 1 | 1\nreceipt | 3 | 05.03.2025 | 7\n";
+    for (int g = 42; g <= 55; ++g) receiptsGrowth += "line | 3 | " + std::to_string(g) + " | 1\n";
+    receiptsGrowth += "line | 0 | 0 | 2\nreceipt | 4 | 06.03.2025 | 8\nline | 3 | 1 | 4\n";
     const std::string months[] = {
         kStock + ManyGoods(55, 3) +
             Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1", "line | 3 | 52 | 2", "line | 1 | 10 | 3",
                    "invoice | 2 | 04.03.2025 | 8", "line | 1 | 12 | 1", "line | 1 | 13 | 1",
                    "receipt | 3 | 05.03.2025 | 9", "line | 1 | 11 | 2", "receipt | 4 | 05.03.2025 | 7",
                    "line | 1 | 12 | 2", "receipt | 5 | 06.03.2025 | 0", "line | 3 | 51 | 7"}),
-        shape(21, 90, 6, 4, 240),  // few outlets, their lists past 50 rows
+        receiptsGrowth,
+        shape(21, 90, 6, 4, 240),   // few outlets, their lists past 50 rows
         shape(22, 160, 2, 60, 45),  // outlets past the list's first 50 rows
     };
     const char *kinds[] = {"VAT", "PAR", "TOW"};
@@ -341,9 +358,14 @@ TEST_F(Collection, EveryFailingResizeOnlyLosesRowsAndFailsTheirFiles) {
                 WriteFile(names[f], "older\n");
             }
             Collect();
+            RunResult out;
+            out.lists = Items();
+            for (int32_t o = 0; o < r.outletCount; ++o) {
+                out.lists.push_back(Outlets()[o]);
+                for (const std::string &row : OutletItems(o)) out.lists.push_back(row);
+            }
             StandinClearEvents();
             r.ExportFiles();
-            Exported out;
             const std::vector<ShownEvent> notice = Events();
             EXPECT_EQ(notice.size(), 1u);
             for (int f = 0; f < 3 && notice.size() == 1; ++f) {
@@ -355,28 +377,38 @@ TEST_F(Collection, EveryFailingResizeOnlyLosesRowsAndFailsTheirFiles) {
             return out;
         };
         const uint32_t before = StandinCallCount(kOrd_VeldarResizeBlock);
-        const Exported whole = run();
+        pim::FailIndexAllocation(0, false);
+        const RunResult whole = run();
         const SeenLists wholeLists = Seen();
         const uint32_t resizes = StandinCallCount(kOrd_VeldarResizeBlock) - before;
+        const uint32_t indexAllocations = pim::IndexAllocations();
         ASSERT_GE(resizes, 6u);
         DestroyReport();
 
-        for (uint32_t k = 1; k <= resizes; ++k) {
-            SCOPED_TRACE("failing resize call " + std::to_string(k) + " of " + std::to_string(resizes));
-            StandinFailResizeCall(k);
-            const Exported got = run();
+        for (uint32_t k = 1; k <= resizes + indexAllocations; ++k) {
+            const bool resize = k <= resizes;
+            SCOPED_TRACE(resize ? "failing resize call " + std::to_string(k) + " of " + std::to_string(resizes)
+                                : "failing index allocation " + std::to_string(k - resizes));
+            StandinFailResizeCall(resize ? k : 0);
+            pim::FailIndexAllocation(resize ? 0 : k - resizes, false);
+            const RunResult got = run();
             StandinFailResizeCall(0);
-            ExpectOnlyRowsLost(Seen(), wholeLists);
-            ExpectListsInShape();
-            for (int f = 0; f < 3; ++f) {
-                if (got.outcome[f] == failed) {
-                    EXPECT_EQ(got.file[f], "(absent)") << names[f];
-                } else {
-                    EXPECT_EQ(got.outcome[f], whole.outcome[f]) << names[f];
-                    EXPECT_TRUE(got.file[f] == whole.file[f]) << names[f] << " is not the file of the whole run";
+            pim::FailIndexAllocation(0, false);
+            if (!resize) {
+                EXPECT_TRUE(got == whole) << "the run differs from the one without the failure";
+            } else {
+                ExpectOnlyRowsLost(Seen(), wholeLists);
+                ExpectListsInShape();
+                for (int f = 0; f < 3; ++f) {
+                    if (got.outcome[f] == failed) {
+                        EXPECT_EQ(got.file[f], "(absent)") << names[f];
+                    } else {
+                        EXPECT_EQ(got.outcome[f], whole.outcome[f]) << names[f];
+                        EXPECT_TRUE(got.file[f] == whole.file[f]) << names[f] << " is not the file of the whole run";
+                    }
                 }
+                onlyInvoicesFailed |= got.outcome[0] == failed && got.outcome[2] != failed;
             }
-            onlyInvoicesFailed |= got.outcome[0] == failed && got.outcome[2] != failed;
             DestroyReport();
             EXPECT_EQ(StandinLiveBlocks(), 0);
             ExpectNoFileLeftOpen();

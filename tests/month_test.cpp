@@ -76,7 +76,8 @@ TEST_F(WholeMonth, InvoicesOnlyStillListEverySoldItemInTheReceiptsFile) {
 // A month in the shapes a host's tables can be in and the bundled month has not:
 // lines whose texts differ from their goods record's (renamed since, or gone from
 // the table), a goods number twice in one warehouse, a warehouse, customers and
-// document ids at the ends of their fields. Files worked out by hand from the rules:
+// document ids at the ends of their fields, a warehouse above 255 whose line must not
+// pass for warehouse 1's goods 11. Files worked out by hand from the rules:
 // outlet rows take the texts of the line that first brought their goods, item rows
 // their goods record's; a line counts against every item row of its goods and
 // warehouse, so both records of goods 10 in warehouse 1 are sold and the outlet's
@@ -88,6 +89,7 @@ TEST_F(WholeMonth, TheShapesOfAHostsTables) {
         "group | 2 | Tytoń\n"
         "goods | 1 | 10 | 1 | PAP-10 | szt. | 40 | Papierosy Mocne\n"
         "goods | 1 | 10 | 1 | PAP-10B | szt. | 5 | Papierosy Mocne partia B\n"
+        "goods | 1 | 11 | 1 | PAP-11 | szt. | 7 | Papierosy Lekkie\n"
         "goods | 1 | 20 | 2 | TYT-20 | op. | 12.5 | Tytoń Jasny\n"
         "goods | 2 | 20 | 2 | TYT-20 | op. | 3 | Tytoń Jasny\n"
         "goods | -1 | 10 | 1 | ZW-10 | szt. | 9 | Zwroty\n"
@@ -101,6 +103,7 @@ TEST_F(WholeMonth, TheShapesOfAHostsTables) {
         "line | -1 | 10 | 1\n"
         "invoice | 2147483647 | 10.03.2025 | 32767\n"
         "line | 2 | 20 | 1.5\n"
+        "line | 257 | 11 | 3 | 1 | PAP-11 | szt. | Papierosy Lekkie\n"
         "invoice | 0 | 12.03.2025 | -7\n"
         "line | 1 | 10 | 1 | 1 | PAP-10-NEW | szt. | Papierosy Mocne Nowe\n"
         "receipt | 5 | 15.03.2025 | 0\n"
@@ -121,7 +124,8 @@ TEST_F(WholeMonth, TheShapesOfAHostsTables) {
                      ujemny + Mz("TYT-X\tTytoń Jasny 50 g\t5\top.\n") +
                      // every line of its invoices, the withdrawn goods and warehouse -1 too
                      ujemny + "TOTAL\tTOTAL\t12\tSZTA.\n" + ujemny + "TOTAL\tTOTAL\t2\tSZTA.\n" +
-                     ostatni + Mz("TYT-20\tTytoń Jasny\t1\top.\n") + ostatni + "TOTAL\tTOTAL\t1\tSZTA.\n"));
+                     // 1.5 and warehouse 257's 3; goods 11 of warehouse 1 was not sold
+                     ostatni + Mz("TYT-20\tTytoń Jasny\t1\top.\n") + ostatni + "TOTAL\tTOTAL\t4\tSZTA.\n"));
     // Both records of goods 10 take the receipt without a customer.
     EXPECT_EQ(ReadFile(kFiles[1]), OnDisk("ODD\tKODT_PH\tILOSC\nLublin Centrum\tPAP-10\t6\nLublin Centrum\tPAP-10B\t6\n"
                                           "Lublin Centrum\tTYT-20\t0\nLublin Centrum\tTYT-20\t0\n"));
