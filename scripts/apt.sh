@@ -139,6 +139,7 @@ take_index() {
   # (without gpg, which a bare machine lacks: the armour is base64 between its header
   # lines and its checksum line).
   while IFS= read -r k; do
+    [ -f "$k" ] || continue
     if [[ $k == *.asc ]]; then
       awk '/^-----BEGIN/ { head = 1; next } head && /^$/ { head = 0; body = 1; next }
            body && /^(=|-----END)/ { body = 0 } body' "$k" | base64 -d >"$fetched/${#keys[@]}.gpg" 2>/dev/null ||
@@ -147,13 +148,19 @@ take_index() {
     fi
     keys+=("$k")
   done < <(suite_keyrings "$base" "$suite")
-  local signed
+  # Without a keyring gpgv would take the user's own trusted keys instead.
+  ((${#keys[@]} > 0)) || { repair_why="no keyring that apt trusts for $suite was found"; return 1; }
+  local signed expires
   signed_text "$fetched/Release" "$release" "${keys[@]}" && signed=$(cat "$fetched/Release") ||
-    { repair_why="the signature of the Release of $suite that apt holds does not check"; return 1; }
+    { repair_why=${signed_why:-"the signature of the Release of $suite that apt holds does not check"}; return 1; }
   valid_until=$(sed -n 's/^Valid-Until: //p' <<<"$signed")
-  if [ -n "$valid_until" ] && (($(date -d "$valid_until" +%s) < $(date -d "${PIM_APT_NOW:-now}" +%s))); then
-    repair_why="the Release of $suite that apt holds expired on $valid_until"
-    return 1
+  if [ -n "$valid_until" ]; then
+    expires=$(date -d "$valid_until" +%s 2>/dev/null) ||
+      { repair_why="the Valid-Until of the Release of $suite that apt holds cannot be read: $valid_until"; return 1; }
+    if ((expires < $(date -d "${PIM_APT_NOW:-now}" +%s))); then
+      repair_why="the Release of $suite that apt holds expired on $valid_until"
+      return 1
+    fi
   fi
   hash=$(awk -v p="$path" '/^SHA256:/ { s = 1; next } /^[^ ]/ { s = 0 } s && $3 == p { print $1; exit }' <<<"$signed")
   [ -n "$hash" ] || { repair_why="the Release of $suite that apt holds lists no $path"; return 1; }
@@ -167,27 +174,38 @@ take_index() {
     fi
     return 1
   fi
-  local target=$apt_lists/$(list_name "${url%.*}")
+  local target=$apt_lists/$(list_name "${url%.*}") part
   [[ $url =~ \.(xz|gz|bz2|lzma|lz4|zst)$ ]] || target=$apt_lists/$(list_name "$url")
-  if ! "$apt_helper" cat-file "$index" | "${apt_sudo[@]}" tee "$target" >/dev/null; then
-    "${apt_sudo[@]}" rm -f "$target"
+  # Unpacked beside its place and renamed into it, so that apt never reads a cut-short
+  # index; a name apt does not know, which its next update clears away if it is left.
+  part=$("${apt_sudo[@]}" mktemp "$target.pim-XXXXXX") || { repair_why="$apt_lists cannot be written"; return 1; }
+  "$apt_helper" cat-file "$index" | "${apt_sudo[@]}" tee "$part" >/dev/null
+  if ((PIPESTATUS[0] != 0 || PIPESTATUS[1] != 0)) || ! "${apt_sudo[@]}" chmod 644 "$part" ||
+    ! "${apt_sudo[@]}" mv -f "$part" "$target"; then
+    "${apt_sudo[@]}" rm -f "$part"
     repair_why="it could not be unpacked into $apt_lists"
     return 1
   fi
 }
 
 # Writes to OUT the text of a clearsigned RELEASE when its signature checks against
-# one of the KEYRINGs: with sqv, as apt does from Debian 13 on, else with gpgv, as
-# Debian 12's apt does.
+# one of the KEYRINGs: with sqv where it reads clearsigned files, as apt does from
+# Debian 13 on, else with gpgv, as Debian 12's apt does (Debian 12's own sqv cannot).
+# When neither can, signed_why says so.
+signed_why=""
 signed_text() {  # OUT RELEASE KEYRING...
   local out=$1 release=$2 args=() k
   shift 2
-  if command -v sqv >/dev/null; then
+  signed_why=""
+  if command -v sqv >/dev/null && sqv --help 2>&1 | grep -q -- --cleartext; then
     for k; do args+=("--keyring=$k"); done
     sqv "${args[@]}" --output="$out" --cleartext "$release" >/dev/null 2>&1
-  else
+  elif command -v gpgv >/dev/null; then
     for k; do args+=(--keyring "$k"); done
     gpgv --output "$out" "${args[@]}" "$release" >/dev/null 2>&1
+  else
+    signed_why="neither gpgv nor an sqv that reads clearsigned files is installed to check its Release"
+    return 1
   fi
 }
 

@@ -161,6 +161,32 @@ cp "$data/InRelease.expired" "$held"
 check "expired Release" "not taken: the Release of s that apt holds expired on Mon, 01 Jan 2001 00:00:00 UTC" "$(take)"
 sed 's/^Suite: s$/Suite: t/' "$data/InRelease" >"$held"
 check "Release altered after signing" "not taken: the signature of the Release of s that apt holds does not check" "$(take)"
+cp "$data/InRelease" "$held"
+# Debian 12's sqv reads no clearsigned file: gpgv checks it there, as that apt does.
+mkdir "$t/bin"
+printf '#!/bin/sh
+case "$*" in *--help*) echo "Usage: sqv [OPTIONS] --keyring <FILE> <SIG> <DATA>";; *) exit 2;; esac
+' >"$t/bin/sqv"
+chmod +x "$t/bin/sqv"
+if command -v gpgv >/dev/null; then
+  check "index the Release lists, beside an sqv without --cleartext" listed "$(PATH=$t/bin:$PATH take)"
+else
+  echo "SKIPPED: no gpgv here, so the case of an sqv without --cleartext cannot run"
+fi
+# An unpacking cut short leaves the index apt had, and nothing beside it.
+echo "the index before" >"$taken"
+printf '#!/bin/sh
+[ "$1" = cat-file ] || exec %q "$@"
+head -c 9 "$2"; exit 1
+' "$apt_helper" >"$t/bin/apt-helper"
+chmod +x "$t/bin/apt-helper"
+check "unpacking cut short" "not taken: it could not be unpacked into $t/lists/|the index before|" \
+  "$(apt_helper=$t/bin/apt-helper repair_index "$url" || echo "not taken: $repair_why")|$(cat "$taken")|$(ls "$t/lists" | grep pim-)"
+# A Valid-Until that cannot be read counts as expired (the signature stood in for).
+saved=$(declare -f signed_text)
+signed_text() { sed 's/^Valid-Until: .*/Valid-Until: someday/' "$2" >"$1"; }
+check "unreadable Valid-Until" "not taken: the Valid-Until of the Release of s that apt holds cannot be read: someday" "$(take)"
+eval "$saved"
 # A source without Signed-By: the keyrings apt trusts for all, here an armoured one.
 cp "$data/InRelease" "$held"
 sed -i '/^Signed-By:/d' "$apt_etc/sources.list.d/debian.sources"
@@ -168,6 +194,10 @@ mkdir -p "$apt_etc/trusted.gpg.d"
 { echo "-----BEGIN PGP PUBLIC KEY BLOCK-----"; echo "Comment: made up"; echo
   base64 -w 64 "$data/archive.gpg"; echo "=AAAA"; echo "-----END PGP PUBLIC KEY BLOCK-----"; } >"$apt_etc/trusted.gpg.d/archive.asc"
 check "index the Release lists, its key armoured" listed "$(take)"
+# No keyring at all: never the user's own trusted keys.
+mv "$apt_etc/trusted.gpg.d" "$t/trusted.gpg.d"
+check "no keyring" "not taken: no keyring that apt trusts for s was found" "$(take)"
+mv "$t/trusted.gpg.d" "$apt_etc/trusted.gpg.d"
 rm "$held"
 check "no Release held" "not taken: apt holds no Release of s to check it against" "$(take)"
 
