@@ -10,8 +10,8 @@
 # counts do not depend on the machine's load.
 #
 # usage: bench/callgrind_share.sh [--build DIR] [--collection-only] [CASE...]
-#   DIR defaults to build/native (scripts/build.sh native); CASE to s0 (see
-#   report_bench --help for the cases).
+#   DIR defaults to build/native (scripts/build.sh native); CASE to s0 (sample,
+#   month20k, s0..s8, d0 or l0: the cases of report_bench, bench/report/report_bench.cpp).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/native
