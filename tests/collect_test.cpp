@@ -1,6 +1,5 @@
 // The collection of a month's sales into the report's lists, over small hand-made
 // months loaded into the stand-in host.
-#include <algorithm>
 #include <cstring>
 
 #include "month_generator.h"
@@ -301,16 +300,6 @@ TEST_F(Collection, MoreThan32767ItemRowsAreAllWalked) {
     EXPECT_THAT(ItemsOf(5), ElementsAre("K2999 Towar 2999 4000 szt. 2/2999", "TOTAL TOTAL 4000 SZTA. 0/0"));
 }
 
-// What a run left: its lists, each file's outcome in the final notice and what is on
-// disk under the file's name ("(absent)" when nothing).
-struct RunResult {
-    std::vector<std::string> lists;
-    std::string outcome[3], file[3];
-    bool operator==(const RunResult &o) const {
-        return lists == o.lists && std::equal(outcome, outcome + 3, o.outcome) && std::equal(file, file + 3, o.file);
-    }
-};
-
 // Every allocation failing in turn, over months of several shapes. A resize of the
 // host's that fails only loses rows, leaks nothing, and a file is reported "export
 // OK" only when it is the file of the run without the failure; any other is reported
@@ -328,9 +317,9 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
     // second row.
     std::string receiptsGrowth = kStock + "goods | 0 | 0 | 1 | ZERO | szt. | 1 | Towar zero\n" + ManyGoods(55, 3) +
                                  "invoice | 1 | 03.03.2025 | 7\n";
-    for (int g = 2; g <= 41; ++g) receiptsGrowth += "line | 3 | " + std::to_string(g) + " | 1\n";
+    for (int g = 2; g <= 41; ++g) receiptsGrowth.append("line | 3 | ").append(std::to_string(g)).append(" | 1\n");
     receiptsGrowth += "invoice | 2 | 04.03.2025 | 8\nline | 3 | 1 | 1\nreceipt | 3 | 05.03.2025 | 7\n";
-    for (int g = 42; g <= 55; ++g) receiptsGrowth += "line | 3 | " + std::to_string(g) + " | 1\n";
+    for (int g = 42; g <= 55; ++g) receiptsGrowth.append("line | 3 | ").append(std::to_string(g)).append(" | 1\n");
     receiptsGrowth += "line | 0 | 0 | 2\nreceipt | 4 | 06.03.2025 | 8\nline | 3 | 1 | 4\n";
     const std::string months[] = {
         kStock + ManyGoods(55, 3) +
@@ -358,12 +347,9 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
                 WriteFile(names[f], "older\n");
             }
             Collect();
-            RunResult out;
-            out.lists = Items();
-            for (int32_t o = 0; o < r.outletCount; ++o) {
-                out.lists.push_back(Outlets()[o]);
-                for (const std::string &row : OutletItems(o)) out.lists.push_back(row);
-            }
+            // Each file's outcome in the final notice and what is left under its name,
+            // then the lists.
+            std::vector<std::string> out(6);
             StandinClearEvents();
             r.ExportFiles();
             const std::vector<ShownEvent> notice = Events();
@@ -371,14 +357,17 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
             for (int f = 0; f < 3 && notice.size() == 1; ++f) {
                 const std::string &text = notice[0].text;
                 const std::size_t at = text.find(" - ", text.find(names[f])) + 3;
-                out.outcome[f] = text.substr(at, text.find('\n', at) - at);
-                out.file[f] = FileExists(names[f]) ? ReadFile(names[f]) : "(absent)";
+                out[2 * f] = text.substr(at, text.find('\n', at) - at);
+                out[2 * f + 1] = FileExists(names[f]) ? ReadFile(names[f]) : "(absent)";
             }
+            for (const std::string &item : Items()) out.push_back(item);
+            for (int32_t o = 0; o < r.outletCount; ++o)
+                for (const std::string &row : OutletItems(o)) out.push_back(Outlets()[o] + ": " + row);
             return out;
         };
         const uint32_t before = StandinCallCount(kOrd_VeldarResizeBlock);
         pim::FailIndexAllocation(0, false);
-        const RunResult whole = run();
+        const std::vector<std::string> whole = run();
         const SeenLists wholeLists = Seen();
         const uint32_t resizes = StandinCallCount(kOrd_VeldarResizeBlock) - before;
         const uint32_t indexAllocations = pim::IndexAllocations();
@@ -391,7 +380,7 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
                                 : "failing index allocation " + std::to_string(k - resizes));
             StandinFailResizeCall(resize ? k : 0);
             pim::FailIndexAllocation(resize ? 0 : k - resizes, false);
-            const RunResult got = run();
+            const std::vector<std::string> got = run();
             StandinFailResizeCall(0);
             pim::FailIndexAllocation(0, false);
             if (!resize) {
@@ -400,14 +389,14 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
                 ExpectOnlyRowsLost(Seen(), wholeLists);
                 ExpectListsInShape();
                 for (int f = 0; f < 3; ++f) {
-                    if (got.outcome[f] == failed) {
-                        EXPECT_EQ(got.file[f], "(absent)") << names[f];
+                    if (got[2 * f] == failed) {
+                        EXPECT_EQ(got[2 * f + 1], "(absent)") << names[f];
                     } else {
-                        EXPECT_EQ(got.outcome[f], whole.outcome[f]) << names[f];
-                        EXPECT_TRUE(got.file[f] == whole.file[f]) << names[f] << " is not the file of the whole run";
+                        EXPECT_EQ(got[2 * f], whole[2 * f]) << names[f];
+                        EXPECT_TRUE(got[2 * f + 1] == whole[2 * f + 1]) << names[f] << " is not the whole run's";
                     }
                 }
-                onlyInvoicesFailed |= got.outcome[0] == failed && got.outcome[2] != failed;
+                onlyInvoicesFailed |= got[0] == failed && got[4] != failed;
             }
             DestroyReport();
             EXPECT_EQ(StandinLiveBlocks(), 0);
