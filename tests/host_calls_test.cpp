@@ -457,8 +457,8 @@ std::vector<MonthRun> Runs() {
     // or with one allocation failing: the same files (a month without outlets too).
     for (const MonthRun &same : std::vector<MonthRun>(runs)) {
         if (same.name != "small-both" && same.name != "small-no-group" && same.name != "big-outlets-both" &&
-            same.name != "duplicate-goods-both" &&
-            same.name != "many-outlets-resize-3-fails" && same.name != "goods-zero-both" &&
+            same.name != "duplicate-goods-both" && same.name != "many-outlets-resize-3-fails" &&
+            same.name != "goods-zero-both" &&
             same.name != "sweep-014" && same.name != "sweep-041" && same.name != "sweep-213" &&
             same.name != "goods-coded-total-both" && same.name != "sweep-146")
             continue;

@@ -26,8 +26,8 @@ int ToWindows1250(char32_t c) {
 
 // The stand-in's character set for file names (code 0) is plain ASCII: Polish
 // letters lose their diacritics, anything else outside ASCII becomes '_' (or what
-// StandinSetFileNameFallback chose). Such names
-// are valid on every file system the stand-in runs on.
+// StandinSetFileNameFallback chose). Such names are valid on every file system the
+// stand-in runs on.
 int ToFileNameAscii(char32_t c) {
     static const std::u32string from = U"ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
     static const char to[] = "acelnoszzACELNOSZZ";
