@@ -34,6 +34,9 @@ struct Globals {
     std::map<std::string, std::string> redirections;  // file name -> file opened instead
     std::vector<std::string> writtenFiles;              // text files opened for writing, first time each
     std::unordered_map<const void *, std::string> openFiles;  // handles not yet closed, with their names
+    std::string failPrintfName;  // StandinFailFilePrintf
+    uint32_t failPrintfCall = 0;
+    std::unordered_map<const void *, uint32_t> printfsToFailure;  // open files of that name
 };
 
 Globals &globals() {
@@ -68,6 +71,10 @@ STANDIN_API void StandinRedirectFile(const char *name, const char *target) {
         globals().redirections.clear();
     else
         globals().redirections[name] = target;
+}
+STANDIN_API void StandinFailFilePrintf(const char *name, uint32_t n) {
+    globals().failPrintfName = name != nullptr ? name : "";
+    globals().failPrintfCall = n;
 }
 STANDIN_API int64_t StandinLiveBlocks(void) { return globals().liveBlocks; }
 STANDIN_API int64_t StandinLiveBytes(void) { return globals().liveBytes; }
@@ -146,6 +153,7 @@ HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, i
     Globals &g = globals();
     if (mode[0] == 'w' && std::strchr(mode, 't') != nullptr && std::find(g.writtenFiles.begin(), g.writtenFiles.end(), name) == g.writtenFiles.end())
         g.writtenFiles.emplace_back(name);
+    const bool failPrintf = g.failPrintfCall != 0 && g.failPrintfName == name;
     auto redirected = globals().redirections.find(name);
     if (redirected != globals().redirections.end()) name = redirected->second.c_str();
 #if defined(_WIN32)
@@ -161,6 +169,7 @@ HostFile *HOST_CONV_STDCALL VeldarFileOpen(const char *name, const char *mode, i
     FILE *file = std::fopen(name, posixMode.c_str());
 #endif
     if (file != nullptr) g.openFiles[file] = name;
+    if (file != nullptr && failPrintf) g.printfsToFailure[file] = g.failPrintfCall;
     return reinterpret_cast<HostFile *>(file);
 }
 
@@ -183,6 +192,7 @@ STANDIN_API const char *StandinWrittenFile(int32_t index) {
 int32_t HOST_CONV_STDCALL VeldarFileClose(HostFile *file) {
     Called(kOrd_VeldarFileClose, Address(file));
     globals().openFiles.erase(file);
+    globals().printfsToFailure.erase(file);
     FILE *stream = reinterpret_cast<FILE *>(file);
     const bool flushed = std::fflush(stream) == 0 && std::ferror(stream) == 0;
     return std::fclose(stream) == 0 && flushed ? 0 : -1;
@@ -219,6 +229,8 @@ int32_t HOST_CONV_CDECL VeldarFilePrintf(HostFile *file, const char *format, ...
         Called(kOrd_VeldarFilePrintf, Address(file), Formatted(format, std::string(text)));
     else
         Called(kOrd_VeldarFilePrintf);
+    auto failing = globals().printfsToFailure.find(file);
+    if (failing != globals().printfsToFailure.end() && --failing->second == 0) return -1;
     if (std::fwrite(text.data(), 1, text.size(), reinterpret_cast<FILE *>(file)) != text.size()) return -1;
     return length;
 }

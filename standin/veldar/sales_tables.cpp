@@ -250,6 +250,11 @@ bool StartWalk(Cursor &c, const Key &key) {
     }
     if (c.tableKind == kTableKindGoods) {
         c.source = Source::Goods;
+        if (state().goodsTablesOnlyStocked) {
+            for (auto &[number, goods] : t.warehouses)
+                if (c.table == &goods.table) c.goods = &goods;
+            return c.goods != nullptr;
+        }
         c.goods = &GoodsTableOf(t, key.warehouse);
         return c.table == &c.goods->table;
     }
@@ -333,8 +338,10 @@ int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t tableKind, HostTable **slot, 
         if (slot == nullptr) {
             Misuse("goods key without a table slot", keyBlock);
             key.magic = 0;
-        } else {
+        } else if (!state().goodsTablesOnlyStocked) {
             *slot = &GoodsTableOf(walks().tables, key.warehouse).table;
+        } else if (auto found = walks().tables.warehouses.find(key.warehouse); found != walks().tables.warehouses.end()) {
+            *slot = &found->second.table;
         }
     } else if (!IsDocumentKind(tableKind) && !IsLineKind(tableKind)) {
         Misuse("key of an unknown table kind", keyBlock);
@@ -343,6 +350,8 @@ int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t tableKind, HostTable **slot, 
     std::memcpy(keyBlock, &key, sizeof key);
     return key.magic == kKeyMagic ? 1 : 0;
 }
+
+STANDIN_API void StandinSetGoodsTablesOnlyStocked(int32_t on) { state().goodsTablesOnlyStocked = on != 0; }
 
 int16_t HOST_CONV_STDCALL VeldarLineKindOf(int32_t documentKind) {
     Called(kOrd_VeldarLineKindOf, Number(documentKind));

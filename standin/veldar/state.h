@@ -47,6 +47,8 @@ struct State {
     std::string formError;    // why the last form was refused or abandoned by the engine
     std::string formPicture;  // the last form as it closed
     char fileNameFallback = '_';  // what a character outside the file-name set becomes
+    bool controlGlyphs = false;   // StandinSetControlGlyphs
+    bool goodsTablesOnlyStocked = false;  // StandinSetGoodsTablesOnlyStocked
 };
 
 State &state();

@@ -26,9 +26,11 @@ int ToWindows1250(char32_t c) {
 
 // The stand-in's character set for file names (code 0) is plain ASCII: Polish
 // letters lose their diacritics, anything else outside ASCII becomes '_' (or what
-// StandinSetFileNameFallback chose). Such names are valid on every file system the
+// StandinSetFileNameFallback chose; StandinSetControlGlyphs adds two glyphs). Such names are valid on every file system the
 // stand-in runs on.
 int ToFileNameAscii(char32_t c) {
+    if (c >= 0x01 && c < 0x20 && state().controlGlyphs)
+        return c == 0x14 ? 0xB6 : c == 0x15 ? 0xA7 : state().fileNameFallback;
     static const std::u32string from = U"ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
     static const char to[] = "acelnoszzACELNOSZZ";
     if (c < 0x80) return static_cast<int>(c);
@@ -236,6 +238,7 @@ char *HOST_CONV_STDCALL VeldarConvertCodePage(char *dst, const char *src, int32_
 }
 
 STANDIN_API void StandinSetFileNameFallback(char c) { state().fileNameFallback = c; }
+STANDIN_API void StandinSetControlGlyphs(int32_t on) { state().controlGlyphs = on != 0; }
 
 STANDIN_API const char *StandinHostTextError(const char *utf8, const char *what) {
     static std::string error;

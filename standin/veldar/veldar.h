@@ -91,6 +91,15 @@ STANDIN_API int16_t StandinCurrentWarehouse(void);
  * character the set lacks: '_' until reset; a host built on Windows' conversions
  * gives '?'. */
 STANDIN_API void StandinSetFileNameFallback(char c);
+/* Non-zero: the conversion into the file-name set renders the bytes 0x01-0x1F as the
+ * glyphs a DOS code page shows for them, as a host whose conversion follows those
+ * glyphs does: 0x14 and 0x15 as Windows-1250's '\xB6' and '\xA7' (pilcrow and
+ * section sign), the others as the fallback. Off until reset. */
+STANDIN_API void StandinSetControlGlyphs(int32_t on);
+/* Non-zero: a host with goods tables for stocked warehouses only. VeldarPrepareKey
+ * leaves the table slot as it is for any other warehouse, and a goods cursor walks
+ * the table it is given, whatever warehouse its key names. Off until reset. */
+STANDIN_API void StandinSetGoodsTablesOnlyStocked(int32_t on);
 
 /* Fault injection: the callIndex-th VeldarResizeBlock call from now fails (0: none). */
 STANDIN_API void StandinFailResizeCall(uint32_t callIndex);
@@ -98,6 +107,9 @@ STANDIN_API void StandinFailResizeCall(uint32_t callIndex);
  * that is always full ("/dev/full", under Wine "Z:\\dev\\full"). A null name clears
  * every redirection. */
 STANDIN_API void StandinRedirectFile(const char *name, const char *target);
+/* Fault injection: the n-th VeldarFilePrintf into a file opened from now on under
+ * name writes nothing and gives -1, while its close succeeds (0: none). */
+STANDIN_API void StandinFailFilePrintf(const char *name, uint32_t n);
 
 /* Heap blocks handed out by VeldarResizeBlock and not yet freed. */
 STANDIN_API int64_t StandinLiveBlocks(void);
