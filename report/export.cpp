@@ -71,15 +71,16 @@ private:
 // Creates the file, has writeLines fill it and closes it. A file that could not be
 // written completely is removed, so that no truncated file reaches the producer; so
 // is the file of an empty list, after its creation has replaced any older one. A file
-// whose rows are incomplete is not written at all, and an older one of its name goes.
+// whose rows are incomplete is not written at all, and like one that cannot be
+// created leaves no older file of its name: "BŁĄD exportu" never leaves last
+// month's file to pass for this one's.
 template <class WriteLines>
 int32_t WriteExportFile(const char *name, bool incomplete, bool listEmpty, WriteLines writeLines) {
-    if (incomplete) {
+    HostFile *file = incomplete ? nullptr : host::VeldarFileOpen(name, "wt", 64 /* deny none */, 0, -1);
+    if (file == nullptr) {
         std::remove(name);
         return kNotWritten;
     }
-    HostFile *file = host::VeldarFileOpen(name, "wt", 64 /* deny none */, 0, -1);
-    if (file == nullptr) return kNotWritten;
     ExportFile out(file);
     writeLines(out);
     const bool written = out.Close();
