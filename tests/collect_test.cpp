@@ -47,11 +47,16 @@ protected:
 };
 
 TEST_F(Collection, ItemsAreTheSelectedGoodsOfWarehousesBelow100) {
-    CollectMarch("", kInvoices);
-    EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 0 500000 0", "1/11 MEW-N20 0 300500 0", "1/12 TYT-50 0 40000 0",
-                                     "2/10 ZEF-C20 0 50000 0"));
-    EXPECT_EQ(report().itemList[1].goodsName, std::string("Mewa Niebieskie 20"));
-    EXPECT_THAT(Outlets(), IsEmpty());
+    // Also from a host that leaves the table slot as it was for a warehouse without
+    // goods (3, after 2's table): no warehouse's goods are walked twice.
+    for (int32_t onlyStocked : {0, 1}) {
+        StandinSetGoodsTablesOnlyStocked(onlyStocked);
+        CollectMarch("", kInvoices);
+        EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 0 500000 0", "1/11 MEW-N20 0 300500 0", "1/12 TYT-50 0 40000 0",
+                                         "2/10 ZEF-C20 0 50000 0"));
+        EXPECT_EQ(report().itemList[1].goodsName, std::string("Mewa Niebieskie 20"));
+        EXPECT_THAT(Outlets(), IsEmpty());
+    }
 }
 
 TEST_F(Collection, InvoiceWithoutCustomerCountsNowhere) {
@@ -61,12 +66,16 @@ TEST_F(Collection, InvoiceWithoutCustomerCountsNowhere) {
 }
 
 TEST_F(Collection, ReceiptWithoutCustomerAddsToTheItems) {
-    CollectMarch(Month({"receipt | 1 | 03.03.2025 | 0", "line | 1 | 10 | 2.5", "line | 1 | 13 | 1",
-                        "receipt | 2 | 04.03.2025 | 0", "line | 1 | 10 | 1.5", "line | 2 | 10 | 3"}),
-                 kReceipts);
-    EXPECT_THAT(Outlets(), IsEmpty());
-    EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 1 500000 4000", "1/11 MEW-N20 0 300500 0", "1/12 TYT-50 0 40000 0",
-                                     "2/10 ZEF-C20 1 50000 3000"));
+    for (uint32_t failIndex : {0u, 1u}) {  // with index memory, and without: no outlet to walk for
+        pim::FailIndexAllocation(failIndex, true);
+        CollectMarch(Month({"receipt | 1 | 03.03.2025 | 0", "line | 1 | 10 | 2.5", "line | 1 | 13 | 1",
+                            "receipt | 2 | 04.03.2025 | 0", "line | 1 | 10 | 1.5", "line | 2 | 10 | 3"}),
+                     kReceipts);
+        pim::FailIndexAllocation(0, false);
+        EXPECT_THAT(Outlets(), IsEmpty());
+        EXPECT_THAT(Items(), ElementsAre("1/10 ZEF-C20 1 500000 4000", "1/11 MEW-N20 0 300500 0",
+                                         "1/12 TYT-50 0 40000 0", "2/10 ZEF-C20 1 50000 3000"));
+    }
 }
 
 TEST_F(Collection, ReceiptsWithoutCustomerCountOnlyWhenReceiptsAreChosen) {
@@ -265,9 +274,11 @@ TEST_F(Collection, ListsGrowBy50RowsFromTheFirstAndThe51st) {
     std::string month = "year | 2025\n" + ManyGoods(51);
     month += "invoice | 1 | 03.03.2025 | 1 | Klient 1 | | Gniezno\n";
     for (int g = 1; g <= 51; ++g) month += "line | 1 | " + std::to_string(g) + " | 1\n";
-    for (int c = 2; c <= 51; ++c)
-        month += "invoice | " + std::to_string(c) + " | 03.03.2025 | " + std::to_string(c) + " | Klient " +
-                 std::to_string(c) + " | | Gniezno\nline | 1 | 1 | 1\n";
+    for (int c = 2; c <= 51; ++c) {
+        const std::string n = std::to_string(c);
+        month.append("invoice | ").append(n).append(" | 03.03.2025 | ").append(n).append(" | Klient ").append(n)
+            .append(" | | Gniezno\nline | 1 | 1 | 1\n");
+    }
     LoadMonth(month);
     NewReport(3, {1}, kInvoices);
     report().CollectItems();
@@ -315,12 +326,15 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
     // on the receipts: after that growth fails, 7's goods 0/0 (a TOTAL row's key) must
     // not merge into its invoice TOTAL, nor 8's, the last outlet's, goods 3/1 make a
     // second row.
-    std::string receiptsGrowth = kStock + "goods | 0 | 0 | 1 | ZERO | szt. | 1 | Towar zero\n" + ManyGoods(55, 3) +
-                                 "invoice | 1 | 03.03.2025 | 7\n";
-    for (int g = 2; g <= 41; ++g) receiptsGrowth.append("line | 3 | ").append(std::to_string(g)).append(" | 1\n");
-    receiptsGrowth += "invoice | 2 | 04.03.2025 | 8\nline | 3 | 1 | 1\nreceipt | 3 | 05.03.2025 | 7\n";
-    for (int g = 42; g <= 55; ++g) receiptsGrowth.append("line | 3 | ").append(std::to_string(g)).append(" | 1\n");
-    receiptsGrowth += "line | 0 | 0 | 2\nreceipt | 4 | 06.03.2025 | 8\nline | 3 | 1 | 4\n";
+    auto lines = [](int from, int to) {  // one of each goods from..to of warehouse 3
+        std::string out;
+        for (int g = from; g <= to; ++g) out.append("line | 3 | ").append(std::to_string(g)).append(" | 1\n");
+        return out;
+    };
+    const std::string receiptsGrowth = kStock + "goods | 0 | 0 | 1 | ZERO | szt. | 1 | Towar zero\n" +
+                                       ManyGoods(55, 3) + "invoice | 1 | 03.03.2025 | 7\n" + lines(2, 41) +
+                                       "invoice | 2 | 04.03.2025 | 8\nline | 3 | 1 | 1\nreceipt | 3 | 05.03.2025 | 7\n" +
+                                       lines(42, 55) + "line | 0 | 0 | 2\nreceipt | 4 | 06.03.2025 | 8\nline | 3 | 1 | 4\n";
     const std::string months[] = {
         kStock + ManyGoods(55, 3) +
             Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1", "line | 3 | 52 | 2", "line | 1 | 10 | 3",
@@ -328,6 +342,9 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
                    "receipt | 3 | 05.03.2025 | 9", "line | 1 | 11 | 2", "receipt | 4 | 05.03.2025 | 7",
                    "line | 1 | 12 | 2", "receipt | 5 | 06.03.2025 | 0", "line | 3 | 51 | 7"}),
         receiptsGrowth,
+        // Outlet 7's 50 line rows fill its list: its TOTAL row needs a growth of its own.
+        kStock + ManyGoods(55, 3) + "invoice | 1 | 03.03.2025 | 7\n" + lines(1, 50) +
+            "receipt | 2 | 04.03.2025 | 8\nline | 1 | 10 | 1\n",
         shape(21, 90, 6, 4, 240),   // few outlets, their lists past 50 rows
         shape(22, 160, 2, 60, 45),  // outlets past the list's first 50 rows
     };

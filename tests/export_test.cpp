@@ -191,6 +191,7 @@ TEST_F(ExportTest, NamesFilesByPeriodKindAndShortName) {
     EXPECT_EQ(FileName("01.12.1999", "TOW", "SKLEP1"), "199912_TOW_SKLEP1.txt");
     EXPECT_EQ(FileName("01.03.2024", "VAT", ""), "202403_VAT_.txt");
     EXPECT_EQ(FileName("01.03.2024", "VAT", " A B "), "202403_VAT_ A B .txt");  // not trimmed
+    EXPECT_EQ(FileName("01.03.12345678901", "VAT", "A"), "12345678903_VAT_A.txt");  // nine digits at most
     // Converted from the host's code page into the file-name character set (the
     // stand-in's is ASCII: Polish letters lose their diacritics).
     EXPECT_EQ(FileName("01.03.2024", "VAT", Mz("ŁÓDŹ-ż")), "202403_VAT_LODZ-z.txt");
@@ -202,6 +203,9 @@ TEST_F(ExportTest, NamesFilesByPeriodKindAndShortName) {
     // Also what the host's conversion gives a character its file-name set lacks.
     StandinSetFileNameFallback('?');
     EXPECT_EQ(FileName("01.03.2024", "VAT", Mz("Café")), "202403_VAT_Caf_.txt");
+    // And before it: a host's conversion may render a control byte as a DOS glyph.
+    StandinSetControlGlyphs(1);
+    EXPECT_EQ(FileName("01.03.2024", "VAT", "A\x15"), "202403_VAT_A_.txt");
 }
 
 TEST_F(ExportTest, EmptyListsLeaveNoFile) {
@@ -233,13 +237,17 @@ TEST_F(ExportTest, EachListDecidesOnlyItsOwnFiles) {
     EXPECT_FALSE(Exists(kStock));
 }
 
-TEST_F(ExportTest, AFileThatCannotBeCreatedDoesNotStopTheOthers) {
+TEST_F(ExportTest, AFileThatCannotBeCreatedOrWrittenDoesNotStopTheOthers) {
+    // The invoice file cannot be created where the host opens it; a line of the stock
+    // file fails, though its close succeeds. Neither leaves a file of its name.
     FillMarch();
-    std::filesystem::create_directory(kInvoices);
-    EXPECT_EQ(Export(), Notice(kFailed, kOk, kOk));
-    std::filesystem::remove(kInvoices);
+    for (const char *name : {kInvoices, kStock}) testing_support::WriteFile(name, "older\n");
+    StandinRedirectFile(kInvoices, "no-such-directory/x");
+    StandinFailFilePrintf(kStock, 2);
+    EXPECT_EQ(Export(), Notice(kFailed, kOk, kFailed));
+    EXPECT_FALSE(Exists(kInvoices));
+    EXPECT_FALSE(Exists(kStock));
     EXPECT_EQ(ReadFile(kReceipts), OnDisk(Golden(kReceipts)));
-    EXPECT_EQ(ReadFile(kStock), OnDisk(Golden(kStock)));
     EXPECT_STREQ(report->outletList[2].name, "Bar   Mleczny");  // its list was never walked
 }
 
