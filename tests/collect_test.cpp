@@ -273,12 +273,10 @@ std::string ManyGoods(int n, int warehouse = 1) {
 TEST_F(Collection, ListsGrowBy50RowsFromTheFirstAndThe51st) {
     std::string month = "year | 2025\n" + ManyGoods(51);
     month += "invoice | 1 | 03.03.2025 | 1 | Klient 1 | | Gniezno\n";
-    for (int g = 1; g <= 51; ++g) month += "line | 1 | " + std::to_string(g) + " | 1\n";
-    for (int c = 2; c <= 51; ++c) {
-        const std::string n = std::to_string(c);
-        month.append("invoice | ").append(n).append(" | 03.03.2025 | ").append(n).append(" | Klient ").append(n)
-            .append(" | | Gniezno\nline | 1 | 1 | 1\n");
-    }
+    for (int g = 1; g <= 51; ++g) month.append("line | 1 | ").append(std::to_string(g)).append(" | 1\n");
+    for (int c = 2; c <= 51; ++c)
+        month += "invoice | " + std::to_string(c) + " | 03.03.2025 | " + std::to_string(c) + " | Klient " +
+                 std::to_string(c) + " | | Gniezno\nline | 1 | 1 | 1\n";
     LoadMonth(month);
     NewReport(3, {1}, kInvoices);
     report().CollectItems();
