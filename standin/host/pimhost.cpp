@@ -31,44 +31,8 @@ namespace {
 
 void Usage() {
     std::puts(
-        "usage: pimhost [options]\n"
-        "  --plugin PATH          the plug-in to load (default: pim beside this program)\n"
-        "  --version N            the interface version the host reports (default 112)\n"
-        "  --table-size T=S       table T reports record size S\n"
-        "  --no-table T           the host has no table T\n"
-        "  --notice-answer V      the user sets the install notice's flag to V\n"
-        "  --run                  choose the plug-in's menu command once\n"
-        "  --year Y               the host's current year, 1900..2999 (default: the data set's\n"
-        "                         year record, else the year of the machine's clock)\n"
-        "  --show-files N         at the end, list the text files the plug-in wrote, with their\n"
-        "                         first N lines\n"
-        "  --data FILE            the month of sales data the host holds (default: the\n"
-        "                         sample-month.txt beside this program; none: no data);\n"
-        "                         docs/dataset.md describes the format\n"
-        "The report form, starting from the remembered choices (see below), changed by\n"
-        "these options in the order given, then confirmed (F12) unless abandoned:\n"
-        "  --month N              month 1..12 of the current year\n"
-        "  --groups N,N,..|none   the goods groups chosen in the group picker\n"
-        "  --outlet TEXT          outlet short name (at most 10 characters)\n"
-        "  --branch TEXT          wholesaler branch name (at most 20 characters)\n"
-        "                         (both Mazovia host texts: Polish letters fit, control\n"
-        "                         characters and the likes of € are refused)\n"
-        "  --kinds invoices,receipts|invoices|receipts|none   document kinds\n"
-        "  --abandon              leave the form with Esc\n"
-        "  --interactive          fill the form in the terminal instead (input and output\n"
-        "                         must be a terminal large enough for the form); what the\n"
-        "                         plug-in shows then waits for a key there, as in the host\n"
-        "  --show-form            print the form, values filled in, as it closes\n"
-        "  --goods-group N=NAME   the host knows goods group N (0..450) by NAME\n"
-        "Choices are remembered in the current directory, where the plug-in also writes\n"
-        "its export files: the confirmed form in RuzozavURivuvorur.opc, which the next\n"
-        "run's form starts from, and the install notice's flag (--notice-answer) in\n"
-        "RuzozavURivuvorur.ini. To start afresh, delete both files or run in an empty\n"
-        "directory.\n"
-        "Exit status: 0 done, 1 the plug-in cannot be loaded or offers no command,\n"
-        "2 unusable options or data, 3 the plug-in refused the host, 4 a call into it\n"
-        "ended with an exception, 5 the form could not be filled in, 6 the plug-in handed\n"
-        "the host a block that is not 8-aligned.");
+#include "pimhost_usage.inc"
+    );
 }
 
 std::string Utf8(const char *hostText) {
