@@ -123,11 +123,21 @@ suite_keyrings() {
 # ever taken. On failure, repair_why says why.
 repair_why=""
 repair_index() {
-  local work rc=0
-  work=$(mktemp -d)
-  take_index "$work" "$1" || rc=$?
-  rm -rf "$work"
-  return $rc
+  local rc=0
+  # In a subshell, so that its traps leave set-up's own alone: the work directory
+  # goes however the repair ends, and an interrupt is then passed on as it came.
+  # Why it failed comes back as the subshell's output.
+  repair_why=$(
+    work=""
+    trap 'rm -rf ${work:+"$work"}' EXIT
+    for sig in INT TERM HUP; do
+      # shellcheck disable=SC2064  # the signal now, the directory when it comes
+      trap "rm -rf \${work:+\"\$work\"}; trap - $sig EXIT; kill -$sig \$BASHPID" "$sig"
+    done
+    work=$(mktemp -d 2>/dev/null) || { echo "no work directory could be made in ${TMPDIR:-/tmp}"; exit 1; }
+    take_index "$work" "$1" >&2 || { echo "$repair_why"; exit 1; }
+  ) || rc=$?
+  return "$rc"
 }
 take_index() {
   local fetched=$1 url=$2 base suite path release hash valid_until keys=() k

@@ -154,6 +154,7 @@ take() { rm -f "$taken"; repair_index "$url" && cat "$taken" || echo "not taken:
 cp "$data/Packages.xz" "$index"
 cp "$data/InRelease" "$held"
 check "index the Release lists" listed "$(take)"
+check "no work directory" "not taken: no work directory could be made in $t/none" "$(TMPDIR=$t/none take)"
 echo other >"$index"
 check "index the Release does not list" "not taken: the file the mirror serves is not the one the Release of s that apt holds lists (SHA256 differs)" "$(take)"
 cp "$data/Packages.xz" "$index"
@@ -179,6 +180,11 @@ head -c 9 "$2"; exit 1
 chmod +x "$t/bin/apt-helper"
 check "unpacking cut short" "not taken: it could not be unpacked into $t/lists/|the index before|" \
   "$(apt_helper=$t/bin/apt-helper repair_index "$url" || echo "not taken: $repair_why")|$(cat "$taken")|$(ls "$t/lists" | grep pim-)"
+# Interrupted (here in the download), the repair leaves no work directory behind.
+printf '#!/bin/sh\nls "$TMPDIR" >"$TMPDIR.seen"; kill -INT $PPID $$\n' >"$t/bin/interrupt"
+chmod +x "$t/bin/interrupt"; mkdir "$t/tmp"
+(TMPDIR=$t/tmp apt_helper=$t/bin/interrupt take >/dev/null) || :
+check "interrupted: work directories made, left" "1 0" "$(wc -l <"$t/tmp.seen") $(ls "$t/tmp" | wc -l)"
 # A Valid-Until that cannot be read counts as expired (the signature stood in for).
 saved=$(declare -f signed_text)
 signed_text() { sed 's/^Valid-Until: .*/Valid-Until: someday/' "$2" >"$1"; }
