@@ -160,14 +160,17 @@ take_index() {
   done < <(suite_keyrings "$base" "$suite")
   # Without a keyring gpgv would take the user's own trusted keys instead.
   ((${#keys[@]} > 0)) || { repair_why="no keyring that apt trusts for $suite was found"; return 1; }
-  local signed expires
+  local signed expires now
   signed_text "$fetched/Release" "$release" "${keys[@]}" && signed=$(cat "$fetched/Release") ||
     { repair_why=${signed_why:-"the signature of the Release of $suite that apt holds does not check"}; return 1; }
+  # PIM_APT_NOW stands in for the present, for the tests.
+  now=$(date -d "${PIM_APT_NOW:-now}" +%s 2>/dev/null) ||
+    { repair_why="PIM_APT_NOW is not a date that can be read: $PIM_APT_NOW"; return 1; }
   valid_until=$(sed -n 's/^Valid-Until: //p' <<<"$signed")
   if [ -n "$valid_until" ]; then
     expires=$(date -d "$valid_until" +%s 2>/dev/null) ||
       { repair_why="the Valid-Until of the Release of $suite that apt holds cannot be read: $valid_until"; return 1; }
-    if ((expires < $(date -d "${PIM_APT_NOW:-now}" +%s))); then
+    if ((expires < now)); then
       repair_why="the Release of $suite that apt holds expired on $valid_until"
       return 1
     fi

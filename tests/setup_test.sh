@@ -160,6 +160,7 @@ check "index the Release does not list" "not taken: the file the mirror serves i
 cp "$data/Packages.xz" "$index"
 cp "$data/InRelease.expired" "$held"
 check "expired Release" "not taken: the Release of s that apt holds expired on Mon, 01 Jan 2001 00:00:00 UTC" "$(take)"
+check "PIM_APT_NOW unreadable" "not taken: PIM_APT_NOW is not a date that can be read: soon" "$(PIM_APT_NOW=soon take)"
 sed 's/^Suite: s$/Suite: t/' "$data/InRelease" >"$held"
 check "Release altered after signing" "not taken: the signature of the Release of s that apt holds does not check" "$(take)"
 cp "$data/InRelease" "$held"
