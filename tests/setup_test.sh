@@ -198,9 +198,21 @@ mkdir -p "$apt_etc/trusted.gpg.d"
 { echo "-----BEGIN PGP PUBLIC KEY BLOCK-----"; echo "Comment: made up"; echo
   base64 -w 64 "$data/archive.gpg"; echo "=AAAA"; echo "-----END PGP PUBLIC KEY BLOCK-----"; } >"$apt_etc/trusted.gpg.d/archive.asc"
 check "index the Release lists, its key armoured" listed "$(take)"
-# No keyring at all: never the user's own trusted keys.
+# Fingerprints in Signed-By pick the keys that count among those; a suite no source
+# reads has no key named, whatever the keyrings hold.
+sources=$apt_etc/sources.list.d/debian.sources fpr=BCE9EBE40CB7D00D4E22A65B320FECB29C74ACD2
+echo "Signed-By: 0123456789ABCDEF0123456789ABCDEF01234567, $fpr" >>"$sources"
+check "Signed-By the signer's fingerprint" listed "$(take)"
+sed -i "s/, $fpr//" "$sources"
+check "Signed-By another's fingerprint" "not taken: the Release of s that apt holds is signed by none of the keys its source names (0123456789ABCDEF0123456789ABCDEF01234567)" "$(take)"
+sed -i '/^Signed-By:/d; s/^Suites: s$/Suites: t/' "$sources"
+check "no source reads the suite" "not taken: no source of apt's reads s from file://$mirror, so none names the keys that sign it" "$(take)"
+sed -i 's/^Suites: t$/Suites: s/' "$sources"
+# No keyring at all: never the user's own trusted keys; an inline key is one.
 mv "$apt_etc/trusted.gpg.d" "$t/trusted.gpg.d"
 check "no keyring" "not taken: no keyring that apt trusts for s was found" "$(take)"
+{ echo "Signed-By:"; sed 's/^/ /; s/^ $/ ./' "$t/trusted.gpg.d/archive.asc"; } >>"$sources"
+check "Signed-By an inline key" listed "$(take)"
 mv "$t/trusted.gpg.d" "$apt_etc/trusted.gpg.d"
 rm "$held"
 check "no Release held" "not taken: apt holds no Release of s to check it against" "$(take)"
