@@ -14,31 +14,43 @@ apt_sudo=()
 ((EUID == 0)) || apt_sudo=(sudo)
 
 # Every enabled binary archive of the machine's sources: deb822 files first, then the
-# one-line lists, one line per URI and suite: URI<TAB>SUITE<TAB>COMPONENTS<TAB>KEYRING
-# (KEYRING empty unless Signed-By names a file).
+# one-line lists, one line per URI and suite:
+#   URI<TAB>SUITE<TAB>COMPONENTS<TAB>KEYRING<TAB>SIGNED-BY
+# KEYRING is empty unless Signed-By names a file; SIGNED-BY is the whole of it on one
+# line, the lines of an inline key joined by "\n" and each "\" doubled (printf %b
+# gives it back).
 apt_sources() {
   local f
   for f in "$apt_etc"/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
     awk '
       BEGIN { RS = ""; FS = "\n" }
+      function esc(v) { gsub(/\\/, "&&", v); gsub(/\t/, " ", v); return v }
       {
-        types = uris = suites = comps = key = ""; enabled = "yes"
+        types = uris = suites = comps = key = signed = name = ""; enabled = "yes"
         for (i = 1; i <= NF; i++) {
-          if ($i ~ /^[ \t]*#/ || index($i, ":") == 0) continue
+          if ($i ~ /^[ \t]*#/) continue
+          # A line that goes on with the field above it: for Signed-By, an inline key
+          # (" ." stands for an empty line).
+          if ($i ~ /^[ \t]/) {
+            v = $i; sub(/^[ \t]+/, "", v)
+            if (name == "signed-by") signed = signed "\\n" (v == "." ? "" : esc(v))
+            continue
+          }
+          if (index($i, ":") == 0) { name = ""; continue }
           name = tolower(substr($i, 1, index($i, ":") - 1))
           value = substr($i, index($i, ":") + 1); gsub(/^[ \t]+|[ \t]+$/, "", value)
           if (name == "types") types = value
           else if (name == "uris") uris = value
           else if (name == "suites") suites = value
           else if (name == "components") comps = value
-          else if (name == "signed-by") key = value
+          else if (name == "signed-by") { key = value; signed = esc(value) }
           else if (name == "enabled") enabled = tolower(value)
         }
         if (enabled == "no" || (" " types " ") !~ / deb /) next
         if (key !~ /^\//) key = ""
         n = split(uris, u, " "); m = split(suites, s, " ")
-        for (i = 1; i <= n; i++) for (j = 1; j <= m; j++) print u[i] "\t" s[j] "\t" comps "\t" key
+        for (i = 1; i <= n; i++) for (j = 1; j <= m; j++) print u[i] "\t" s[j] "\t" comps "\t" key "\t" signed
       }' "$f"
   done
   for f in "$apt_etc"/sources.list "$apt_etc"/sources.list.d/*.list; do
@@ -50,11 +62,12 @@ apt_sources() {
         if (match(line, /\[[^]]*\]/)) {
           opts = substr(line, RSTART + 1, RLENGTH - 2)
           line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH)
-          if (match(opts, /signed-by=[^ ]+/)) key = substr(opts, RSTART + 10, RLENGTH - 10)
+          if (match(opts, /signed-by=[^ \t]+/)) key = substr(opts, RSTART + 10, RLENGTH - 10)
         }
         n = split(line, w, /[ \t]+/); comps = ""
         for (i = 4; i <= n; i++) comps = comps (i > 4 ? " " : "") w[i]
-        print w[2] "\t" w[3] "\t" comps "\t" key
+        signed = key; gsub(/\\/, "&&", signed)
+        print w[2] "\t" w[3] "\t" comps "\t" key "\t" signed
       }' "$f"
   done
 }
@@ -105,40 +118,62 @@ apt_update() {
   return 1
 }
 
-# The keyrings that vouch for a suite of an archive: the file its source names in
-# Signed-By, or else the keyrings apt trusts for every source.
-suite_keyrings() {
-  local base=$1 suite=$2 key
-  key=$(apt_sources | awk -F'\t' -v u="$base" -v s="$suite" '($1 == u || $1 == u "/") && $2 == s { print $4; exit }')
-  if [ -n "$key" ]; then
-    echo "$key"
-  else
-    ls -d "$apt_etc"/trusted.gpg "$apt_etc"/trusted.gpg.d/*.gpg "$apt_etc"/trusted.gpg.d/*.asc 2>/dev/null || true
-  fi
+# The Signed-By of the source that reads SUITE of the archive at BASE, as apt_sources
+# gives it; fails when no source reads it.
+source_signed_by() {  # BASE SUITE
+  apt_sources | awk -F'\t' -v u="$1" -v s="$2" \
+    '!found && ($1 == u || $1 == u "/") && $2 == s { print $5; found = 1 } END { exit !found }'
 }
 
 # Takes the index at URL that apt-get update refused, when the Release of its suite
-# that apt holds (checked here again: signature, Valid-Until) lists exactly the file
-# the mirror serves; it is then unpacked where apt keeps that index. Nothing else is
-# ever taken. On failure, repair_why says why.
+# that apt holds (checked here again: signature, by the keys its source names, and
+# Valid-Until) lists exactly the file the mirror serves; it is then unpacked where
+# apt keeps that index. Nothing else is ever taken. On failure, repair_why says why.
 repair_why=""
 repair_index() {
-  local work rc=0
-  work=$(mktemp -d)
-  take_index "$work" "$1" || rc=$?
-  rm -rf "$work"
-  return $rc
+  local rc=0
+  # In a subshell, so that its traps leave set-up's own alone: the work directory
+  # goes however the repair ends, and an interrupt is then passed on as it came.
+  # Why it failed comes back as the subshell's output.
+  repair_why=$(
+    work=""
+    trap 'rm -rf ${work:+"$work"}' EXIT
+    for sig in INT TERM HUP; do
+      # shellcheck disable=SC2064  # the signal now, the directory when it comes
+      trap "rm -rf \${work:+\"\$work\"}; trap - $sig EXIT; kill -$sig \$BASHPID" "$sig"
+    done
+    work=$(mktemp -d 2>/dev/null) || { echo "no work directory could be made in ${TMPDIR:-/tmp}"; exit 1; }
+    take_index "$work" "$1" >&2 || { echo "$repair_why"; exit 1; }
+  ) || rc=$?
+  return "$rc"
 }
 take_index() {
-  local fetched=$1 url=$2 base suite path release hash valid_until keys=() k
+  local fetched=$1 url=$2 base suite path release hash valid_until signed_by items=() item rings=() fprs=() keys=() k
   [[ $url =~ ^(.+)/dists/([^/]+)/(.+)$ ]] || { repair_why="it is not an index of a suite"; return 1; }
   base=${BASH_REMATCH[1]} suite=${BASH_REMATCH[2]} path=${BASH_REMATCH[3]}
   release=$apt_lists/$(list_name "$base/dists/$suite/InRelease")
   [ -f "$release" ] || { repair_why="apt holds no Release of $suite to check it against"; return 1; }
+  # Only the keys the source names, as apt: none named where no source reads the suite.
+  signed_by=$(source_signed_by "$base" "$suite") ||
+    { repair_why="no source of apt's reads $suite from $base, so none names the keys that sign it"; return 1; }
+  signed_by=$(printf '%b' "$signed_by")
+  # Signed-By is an inline key, or keyring files and fingerprints: the fingerprints pick
+  # the keys that count among those of the files, or else of the keyrings apt trusts
+  # for every source.
+  if [[ $signed_by == *"-----BEGIN PGP PUBLIC KEY BLOCK-----"* ]]; then
+    printf '%s\n' "$signed_by" >"$fetched/inline.asc"
+    rings=("$fetched/inline.asc")
+  else
+    read -ra items <<<"${signed_by//[,$'\n']/ }"
+    for item in "${items[@]}"; do
+      if [[ $item == /* ]]; then rings+=("$item"); else fprs+=("$item"); fi
+    done
+    ((${#rings[@]})) || rings=("$apt_etc"/trusted.gpg "$apt_etc"/trusted.gpg.d/*.gpg "$apt_etc"/trusted.gpg.d/*.asc)
+  fi
   # gpgv reads binary keyrings only; an armoured one is unwrapped first, as apt does
   # (without gpg, which a bare machine lacks: the armour is base64 between its header
   # lines and its checksum line).
-  while IFS= read -r k; do
+  for k in "${rings[@]}"; do
     [ -f "$k" ] || continue
     if [[ $k == *.asc ]]; then
       awk '/^-----BEGIN/ { head = 1; next } head && /^$/ { head = 0; body = 1; next }
@@ -147,17 +182,24 @@ take_index() {
       k=$fetched/${#keys[@]}.gpg
     fi
     keys+=("$k")
-  done < <(suite_keyrings "$base" "$suite")
+  done
   # Without a keyring gpgv would take the user's own trusted keys instead.
   ((${#keys[@]} > 0)) || { repair_why="no keyring that apt trusts for $suite was found"; return 1; }
-  local signed expires
+  local signed expires now
   signed_text "$fetched/Release" "$release" "${keys[@]}" && signed=$(cat "$fetched/Release") ||
     { repair_why=${signed_why:-"the signature of the Release of $suite that apt holds does not check"}; return 1; }
+  if ((${#fprs[@]})) && ! grep -qxF -f <(printf '%s\n' "${fprs[@]}") <<<"$signers"; then
+    repair_why="the Release of $suite that apt holds is signed by none of the keys its source names (${fprs[*]})"
+    return 1
+  fi
+  # PIM_APT_NOW stands in for the present, for the tests.
+  now=$(date -d "${PIM_APT_NOW:-now}" +%s 2>/dev/null) ||
+    { repair_why="PIM_APT_NOW is not a date that can be read: $PIM_APT_NOW"; return 1; }
   valid_until=$(sed -n 's/^Valid-Until: //p' <<<"$signed")
   if [ -n "$valid_until" ]; then
     expires=$(date -d "$valid_until" +%s 2>/dev/null) ||
       { repair_why="the Valid-Until of the Release of $suite that apt holds cannot be read: $valid_until"; return 1; }
-    if ((expires < $(date -d "${PIM_APT_NOW:-now}" +%s))); then
+    if ((expires < now)); then
       repair_why="the Release of $suite that apt holds expired on $valid_until"
       return 1
     fi
@@ -191,18 +233,26 @@ take_index() {
 # Writes to OUT the text of a clearsigned RELEASE when its signature checks against
 # one of the KEYRINGs: with sqv where it reads clearsigned files, as apt does from
 # Debian 13 on, else with gpgv, as Debian 12's apt does (Debian 12's own sqv cannot).
-# When neither can, signed_why says so.
-signed_why=""
+# When neither can, signed_why says so. signers lists, a line each, how a fingerprint
+# in Signed-By may name a key that made a good signature, as that apt matches them:
+# sqv tells only the primary key of each; gpgv tells the key, which "FPR!" names, and
+# its primary key, as does "FPR" (either of them).
+signed_why="" signers=""
 signed_text() {  # OUT RELEASE KEYRING...
-  local out=$1 release=$2 args=() k
+  local out=$1 release=$2 args=() k status
   shift 2
-  signed_why=""
+  signed_why="" signers=""
   if command -v sqv >/dev/null && sqv --help 2>&1 | grep -q -- --cleartext; then
     for k; do args+=("--keyring=$k"); done
-    sqv "${args[@]}" --output="$out" --cleartext "$release" >/dev/null 2>&1
+    signers=$(sqv "${args[@]}" --output="$out" --cleartext "$release" 2>/dev/null)
   elif command -v gpgv >/dev/null; then
     for k; do args+=(--keyring "$k"); done
-    gpgv --output "$out" "${args[@]}" "$release" >/dev/null 2>&1
+    status=$(gpgv --status-fd 1 --output "$out" "${args[@]}" "$release" 2>/dev/null) || return 1
+    # gpgv also passes a signature by an expired or revoked key, which apt does not
+    # count: only a VALIDSIG after a GOODSIG does.
+    signers=$(awk '$2 == "NEWSIG" { good = 0 } $2 == "GOODSIG" { good = 1 }
+                   $2 == "VALIDSIG" && good { print $3 "!"; print $3; print (NF >= 12 ? $12 : $3) }' <<<"$status")
+    [ -n "$signers" ]
   else
     signed_why="neither gpgv nor an sqv that reads clearsigned files is installed to check its Release"
     return 1

@@ -154,11 +154,13 @@ take() { rm -f "$taken"; repair_index "$url" && cat "$taken" || echo "not taken:
 cp "$data/Packages.xz" "$index"
 cp "$data/InRelease" "$held"
 check "index the Release lists" listed "$(take)"
+check "no work directory" "not taken: no work directory could be made in $t/none" "$(TMPDIR=$t/none take)"
 echo other >"$index"
 check "index the Release does not list" "not taken: the file the mirror serves is not the one the Release of s that apt holds lists (SHA256 differs)" "$(take)"
 cp "$data/Packages.xz" "$index"
 cp "$data/InRelease.expired" "$held"
 check "expired Release" "not taken: the Release of s that apt holds expired on Mon, 01 Jan 2001 00:00:00 UTC" "$(take)"
+check "PIM_APT_NOW unreadable" "not taken: PIM_APT_NOW is not a date that can be read: soon" "$(PIM_APT_NOW=soon take)"
 sed 's/^Suite: s$/Suite: t/' "$data/InRelease" >"$held"
 check "Release altered after signing" "not taken: the signature of the Release of s that apt holds does not check" "$(take)"
 cp "$data/InRelease" "$held"
@@ -179,6 +181,11 @@ head -c 9 "$2"; exit 1
 chmod +x "$t/bin/apt-helper"
 check "unpacking cut short" "not taken: it could not be unpacked into $t/lists/|the index before|" \
   "$(apt_helper=$t/bin/apt-helper repair_index "$url" || echo "not taken: $repair_why")|$(cat "$taken")|$(ls "$t/lists" | grep pim-)"
+# Interrupted (here in the download), the repair leaves no work directory behind.
+printf '#!/bin/sh\nls "$TMPDIR" >"$TMPDIR.seen"; kill -INT $PPID $$\n' >"$t/bin/interrupt"
+chmod +x "$t/bin/interrupt"; mkdir "$t/tmp"
+(TMPDIR=$t/tmp apt_helper=$t/bin/interrupt take >/dev/null) || :
+check "interrupted: work directories made, left" "1 0" "$(wc -l <"$t/tmp.seen") $(ls "$t/tmp" | wc -l)"
 # A Valid-Until that cannot be read counts as expired (the signature stood in for).
 saved=$(declare -f signed_text)
 signed_text() { sed 's/^Valid-Until: .*/Valid-Until: someday/' "$2" >"$1"; }
@@ -191,9 +198,21 @@ mkdir -p "$apt_etc/trusted.gpg.d"
 { echo "-----BEGIN PGP PUBLIC KEY BLOCK-----"; echo "Comment: made up"; echo
   base64 -w 64 "$data/archive.gpg"; echo "=AAAA"; echo "-----END PGP PUBLIC KEY BLOCK-----"; } >"$apt_etc/trusted.gpg.d/archive.asc"
 check "index the Release lists, its key armoured" listed "$(take)"
-# No keyring at all: never the user's own trusted keys.
+# Fingerprints in Signed-By pick the keys that count among those; a suite no source
+# reads has no key named, whatever the keyrings hold.
+sources=$apt_etc/sources.list.d/debian.sources fpr=BCE9EBE40CB7D00D4E22A65B320FECB29C74ACD2
+echo "Signed-By: 0123456789ABCDEF0123456789ABCDEF01234567, $fpr" >>"$sources"
+check "Signed-By the signer's fingerprint" listed "$(take)"
+sed -i "s/, $fpr//" "$sources"
+check "Signed-By another's fingerprint" "not taken: the Release of s that apt holds is signed by none of the keys its source names (0123456789ABCDEF0123456789ABCDEF01234567)" "$(take)"
+sed -i '/^Signed-By:/d; s/^Suites: s$/Suites: t/' "$sources"
+check "no source reads the suite" "not taken: no source of apt's reads s from file://$mirror, so none names the keys that sign it" "$(take)"
+sed -i 's/^Suites: t$/Suites: s/' "$sources"
+# No keyring at all: never the user's own trusted keys; an inline key is one.
 mv "$apt_etc/trusted.gpg.d" "$t/trusted.gpg.d"
 check "no keyring" "not taken: no keyring that apt trusts for s was found" "$(take)"
+{ echo "Signed-By:"; sed 's/^/ /; s/^ $/ ./' "$t/trusted.gpg.d/archive.asc"; } >>"$sources"
+check "Signed-By an inline key" listed "$(take)"
 mv "$t/trusted.gpg.d" "$apt_etc/trusted.gpg.d"
 rm "$held"
 check "no Release held" "not taken: apt holds no Release of s to check it against" "$(take)"
