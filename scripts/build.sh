@@ -10,5 +10,11 @@ case "$kind" in
   native-asan) args=(-DCMAKE_BUILD_TYPE=Debug -DPIM_SANITIZE=ON) ;;
   *) echo "usage: build.sh win32|native|native-asan" >&2; exit 2 ;;
 esac
+# Ninja where it is installed (set-up installs it): it compiles a program's sources
+# while the libraries it links are still being built, where make waits for them. A
+# tree configured before keeps its generator.
+if [ ! -f "$root/build/$kind/CMakeCache.txt" ] && command -v ninja >/dev/null; then
+  args+=(-G Ninja)
+fi
 cmake -S "$root" -B "$root/build/$kind" "${args[@]}" >/dev/null
 cmake --build "$root/build/$kind" -j"$(nproc)"
