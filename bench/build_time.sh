@@ -97,7 +97,16 @@ rounds_of() {
   done
 }
 if ((rounds > 0)); then
+  # Each round's two builds ran minutes apart: their ratio is the least disturbed by
+  # the machine's other work.
   echo
+  for ((r = 1; r <= rounds; r++)); do
+    awk -v r="$r" -v ow="$(rounds_of old total wall | sed -n "${r}p")" -v nw="$(rounds_of new total wall | sed -n "${r}p")" \
+        -v oc="$(rounds_of old total cpu | sed -n "${r}p")" -v nc="$(rounds_of new total cpu | sed -n "${r}p")" \
+      'BEGIN { printf "round %d, both trees: old %.1f s, new %.1f s, new/old %.2f; cpu %.1f s, %.1f s, %.2f\n", r, ow, nw, nw / ow, oc, nc, nc / oc }'
+  done
+  echo
+  echo "Medians of the rounds:"
   echo "| tree | old wall | new wall | new/old | old cpu | new cpu | new/old |"
   echo "|---|---:|---:|---:|---:|---:|---:|"
   for kind in win32 native-asan total; do
