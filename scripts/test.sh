@@ -25,9 +25,25 @@ run_ctest() {
   parts+=("$label: $((t - f - s)) passed, $f failed, $s skipped$note")
 }
 
+# build KIND: one tree, its output kept in build/KIND/build.log. A compiler's or
+# linker's warning is shown and fails the run (the builds have none, on Debian 12's
+# compilers and 13's); it counts as no test. A tree built before shows only the
+# warnings of what this run compiled again.
+warnings=()
+build() {
+  local log=$root/build/$1/build.log
+  mkdir -p "$root/build/$1"
+  "$root/scripts/build.sh" "$1" >"$log" 2>&1 || { cat "$log"; echo "!!! the $1 build failed" >&2; exit 1; }
+  if grep -q "warning:" "$log"; then
+    grep -B4 -A8 "warning:" "$log"
+    warnings+=("$(grep -c "warning:" "$log") in the $1 build (build/$1/build.log)")
+    bad=1
+  fi
+}
+
 # pim.dll first: the native tree's image_file_test reads it.
-"$root/scripts/build.sh" win32 >/dev/null
-"$root/scripts/build.sh" native-asan >/dev/null
+build win32
+build native-asan
 echo "== native build (AddressSanitizer, UBSan)"
 run_ctest "native build, AddressSanitizer and UBSan" native-asan
 
@@ -58,5 +74,8 @@ if [ "$PIM_I386_MODE" = none ]; then
   echo "!!! THE WINE HALF DID NOT RUN: pim.dll itself was not tested on this machine."
   echo "!!! Why: $PIM_I386_WHY."
 fi
+for w in "${warnings[@]}"; do
+  echo "!!! compiler warnings: $w; the builds must have none."
+done
 echo "$passed passed, $failed failed, $skipped skipped"
 ((failed == 0 && bad == 0))
