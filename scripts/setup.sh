@@ -9,7 +9,7 @@ source "$(dirname "$0")/wine-env.sh"
 source "$root/scripts/apt.sh"
 
 # What builds and tests pim.dll and the native stand-in, and what runs pim.dll.
-build_packages=(cmake make ninja-build g++ g++-mingw-w64-i686 googletest libgtest-dev libgmock-dev libbenchmark-dev tmux)
+build_packages=(cmake make ninja-build g++ g++-mingw-w64-i686 googletest libgtest-dev libbenchmark-dev tmux)
 wine_packages=(wine wine32)
 
 missing() {

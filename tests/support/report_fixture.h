@@ -2,7 +2,6 @@
 // the plug-in's code, over a month that the stand-in host loads from a data set.
 #pragma once
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <initializer_list>
