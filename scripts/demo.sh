@@ -37,7 +37,7 @@ load_i386_state
 (($#)) || set -- "${defaults[@]}"
 if [ "$PIM_I386_MODE" = none ]; then
   echo "Building the native plug-in and stand-in host..."
-  "$root/scripts/build.sh" native >/dev/null
+  "$root/scripts/build.sh" native pimhost >/dev/null
   echo "NOTE: pim.dll cannot run under Wine here: $PIM_I386_WHY."
   echo "So the report runs with the native build of the same sources (pim.so in the native host)."
   mkdir -p "$root/out"
@@ -45,7 +45,7 @@ if [ "$PIM_I386_MODE" = none ]; then
   exec "$root/build/native/bin/pimhost" "$@"
 fi
 echo "Building pim.dll and the stand-in host..."
-"$root/scripts/build.sh" win32 >/dev/null
+"$root/scripts/build.sh" win32 pimhost >/dev/null
 mkdir -p "$root/out"
 cd "$root/out"
 [ "$PIM_I386_MODE" != emulated ] || echo "(pim.dll runs under Wine, and Wine under QEMU's i386 emulator)"
