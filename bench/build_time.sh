@@ -34,6 +34,10 @@ if [ -z "$old" ]; then
   old=$(git merge-base HEAD main 2>/dev/null) || { echo "build_time.sh: no branch main here; give --old REV" >&2; exit 2; }
 fi
 old=$(git rev-parse --verify "$old^{commit}")
+if [ -z "$new" ] && [ "$old" = "$(git rev-parse HEAD)" ] && [ -z "$(git status --porcelain -uno)" ]; then
+  echo "build_time.sh: the old commit is this one (on main, give --old REV)" >&2
+  exit 2
+fi
 if [ -z "$new" ]; then
   # HEAD with the working tree's changes to tracked files, as a commit of its own.
   new=$(git stash create)

@@ -333,10 +333,11 @@ TEST_F(Collection, EveryFailingAllocationOnlyLosesRowsAndFailsTheirFiles) {
         for (int g = from; g <= to; ++g) out.append("line | 3 | ").append(std::to_string(g)).append(" | 1\n");
         return out;
     };
-    const std::string receiptsGrowth = kStock + "goods | 0 | 0 | 1 | ZERO | szt. | 1 | Towar zero\n" +
-                                       ManyGoods(55, 3) + "invoice | 1 | 03.03.2025 | 7\n" + lines(2, 41) +
-                                       "invoice | 2 | 04.03.2025 | 8\nline | 3 | 1 | 1\nreceipt | 3 | 05.03.2025 | 7\n" +
-                                       lines(42, 55) + "line | 0 | 0 | 2\nreceipt | 4 | 06.03.2025 | 8\nline | 3 | 1 | 4\n";
+    const std::string receiptsGrowth =
+        kStock + "goods | 0 | 0 | 1 | ZERO | szt. | 1 | Towar zero\n" + ManyGoods(55, 3) +
+        "invoice | 1 | 03.03.2025 | 7\n" + lines(2, 41) +
+        "invoice | 2 | 04.03.2025 | 8\nline | 3 | 1 | 1\nreceipt | 3 | 05.03.2025 | 7\n" + lines(42, 55) +
+        "line | 0 | 0 | 2\nreceipt | 4 | 06.03.2025 | 8\nline | 3 | 1 | 4\n";
     const std::string months[] = {
         kStock + ManyGoods(55, 3) +
             Month({"invoice | 1 | 03.03.2025 | 7", "line | 1 | 10 | 1", "line | 3 | 52 | 2", "line | 1 | 10 | 3",

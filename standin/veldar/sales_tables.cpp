@@ -340,8 +340,8 @@ int32_t HOST_CONV_STDCALL VeldarPrepareKey(int32_t tableKind, HostTable **slot, 
             key.magic = 0;
         } else if (!state().goodsTablesOnlyStocked) {
             *slot = &GoodsTableOf(walks().tables, key.warehouse).table;
-        } else if (auto found = walks().tables.warehouses.find(key.warehouse); found != walks().tables.warehouses.end()) {
-            *slot = &found->second.table;
+        } else if (auto &stocked = walks().tables.warehouses; stocked.count(key.warehouse) != 0) {
+            *slot = &stocked.at(key.warehouse).table;
         }
     } else if (!IsDocumentKind(tableKind) && !IsLineKind(tableKind)) {
         Misuse("key of an unknown table kind", keyBlock);

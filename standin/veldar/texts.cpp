@@ -26,8 +26,8 @@ int ToWindows1250(char32_t c) {
 
 // The stand-in's character set for file names (code 0) is plain ASCII: Polish
 // letters lose their diacritics, anything else outside ASCII becomes '_' (or what
-// StandinSetFileNameFallback chose; StandinSetControlGlyphs adds two glyphs). Such names are valid on every file system the
-// stand-in runs on.
+// StandinSetFileNameFallback chose; StandinSetControlGlyphs adds two glyphs). Such
+// names are valid on every file system the stand-in runs on.
 int ToFileNameAscii(char32_t c) {
     if (c >= 0x01 && c < 0x20 && state().controlGlyphs)
         return c == 0x14 ? 0xB6 : c == 0x15 ? 0xA7 : state().fileNameFallback;
